@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/CurrentUser.h"
+#include "config/AppSettings.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/InstallFolder.h"
+
+#include <QObject>
+#include <QString>
+
+// The process-wide records and services. main() builds the real one; each test builds its own
+// with fakes. Nothing else in the program is global.
+class AppContext final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AppContext)
+
+public:
+    AppContext(InstallFolder folder, Dialogs* dialogs, Clock* clock, QObject* parent = nullptr);
+
+    // Services (not owned).
+    Dialogs& dialogs() const { return *m_dialogs; }
+    Clock& clock() const { return *m_clock; }
+    const InstallFolder& installFolder() const { return m_folder; }
+
+    // Shared records.
+    AppSettings settings;
+    CurrentUser currentUser;
+    QString InterfaceConnString;
+    QString LisConnString;
+    qint16 LisIsAccess = 0;
+    QString ResultCriteria;
+    QString ActiveTestCodes;
+
+    qint16 receiverOn() const { return m_receiverOn; }
+    void setReceiverOn(qint16 on);
+    qint16 receiveWindowOpen() const { return m_receiveWindowOpen; }
+    void setReceiveWindowOpen(qint16 open) { m_receiveWindowOpen = open; }
+    qint16 activeWindowCode() const { return m_activeWindowCode; }
+    void setActiveWindowCode(qint16 code) { m_activeWindowCode = code; }
+
+    // Reads VIDASSETING.INI of the install folder into `settings`.
+    void loadSettings();
+
+signals:
+    // The receiver indicator of the window in front should show ON (true) or OFF.
+    void receiverIndicatorChanged(bool on);
+    // Something asks for the settings window on one of its pages (serial port, servers, ...).
+    void settingsWindowRequested(const QString& page);
+
+private:
+    InstallFolder m_folder;
+    Dialogs* m_dialogs;
+    Clock* m_clock;
+    qint16 m_receiverOn = 0;
+    qint16 m_receiveWindowOpen = 0;
+    qint16 m_activeWindowCode = 0;
+};

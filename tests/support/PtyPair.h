@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A pseudo-terminal pair: the program opens `slavePath()` with QSerialPort, the test plays the
+// analyser on the master side. Reads on the master side never block.
+class PtyPair
+{
+public:
+    PtyPair();
+    ~PtyPair();
+    PtyPair(const PtyPair&) = delete;
+    PtyPair& operator=(const PtyPair&) = delete;
+
+    bool isOpen() const { return m_master >= 0; }
+    QString slavePath() const { return m_slavePath; }
+
+    // Writes everything to the master side (the program reads it from the slave side).
+    bool write(const QByteArray& bytes);
+    // Whatever the program has written so far; empty when nothing is waiting.
+    QByteArray readAvailable();
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_slavePath;
+};

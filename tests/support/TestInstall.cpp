@@ -1,0 +1,59 @@
+#include "TestInstall.h"
+
+#include "config/IniFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+TestInstall::TestInstall()
+{
+    QDir(m_dir.path()).mkpath(QStringLiteral("PROC"));
+    const QString ini = settingsIni();
+    WriteIni(ini, QStringLiteral("server"), QStringLiteral("engine"), QStringLiteral("sqlite"));
+    WriteIni(ini, QStringLiteral("server"), QStringLiteral("database"), QStringLiteral("InterfaceVIDAS.db"));
+    WriteIni(ini, QStringLiteral("server"), QStringLiteral("CRIauthentication"), QStringLiteral("0"));
+    WriteIni(ini, QStringLiteral("corvanaserver"), QStringLiteral("engine"), QStringLiteral("sqlite"));
+    WriteIni(ini, QStringLiteral("corvanaserver"), QStringLiteral("database"), QStringLiteral("Patients.db"));
+    WriteIni(ini, QStringLiteral("corvanaserver"), QStringLiteral("CRVaccess"), QStringLiteral("0"));
+    WriteIni(ini, QStringLiteral("corvanaserver"), QStringLiteral("active"), QStringLiteral("1"));
+    WriteIni(ini, QStringLiteral("comsetup"), QStringLiteral("port"), QStringLiteral("1"));
+    WriteIni(ini, QStringLiteral("comsetup"), QStringLiteral("Speed"), QStringLiteral("9600"));
+    WriteIni(ini, QStringLiteral("comsetup"), QStringLiteral("Parity"), QStringLiteral("n"));
+    WriteIni(ini, QStringLiteral("comsetup"), QStringLiteral("DataBits"), QStringLiteral("8"));
+    WriteIni(ini, QStringLiteral("comsetup"), QStringLiteral("StopBits"), QStringLiteral("1"));
+    WriteIni(ini, QStringLiteral("report"), QStringLiteral("IDdigitsNo"), QStringLiteral("13"));
+    WriteIni(memoryIni(), QStringLiteral("reportdata"), QStringLiteral("colorTIT1"), QStringLiteral("0"));
+}
+
+QString TestInstall::settingsIni() const
+{
+    return QDir(m_dir.path()).filePath(QStringLiteral("VIDASSETING.INI"));
+}
+
+QString TestInstall::memoryIni() const
+{
+    return QDir(m_dir.path()).filePath(QStringLiteral("MEMORYVIDAS.ini"));
+}
+
+void TestInstall::setSetting(const QString& section, const QString& key, const QString& value)
+{
+    WriteIni(settingsIni(), section, key, value);
+}
+
+AppContext& TestInstall::context()
+{
+    m_context = std::make_unique<AppContext>(InstallFolder(m_dir.path()), &dialogs, &clock);
+    m_context->loadSettings();
+    return *m_context;
+}
+
+QByteArray sampleBytes(const QString& name)
+{
+    QFile file(QDir(QStringLiteral(CORVANA_SAMPLES_DIR)).filePath(name));
+    if (!file.open(QIODevice::ReadOnly)) {
+        qWarning("sample %s is missing", qPrintable(file.fileName()));
+        return {};
+    }
+    return file.readAll();
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "FakeClock.h"
+#include "FakeDialogs.h"
+#include "app/AppContext.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+// A throw-away install folder with both settings files, and an AppContext on fakes that uses it.
+// The settings name SQLite engines for both databases, so nothing needs a server.
+class TestInstall
+{
+public:
+    TestInstall();
+
+    QString path() const { return m_dir.path(); }
+    QString settingsIni() const;
+    QString memoryIni() const;
+    void setSetting(const QString& section, const QString& key, const QString& value);
+
+    // A fresh context reading the current settings files.
+    AppContext& context();
+
+    FakeDialogs dialogs;
+    FakeClock clock;
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<AppContext> m_context;
+};
+
+// Bytes of a capture from the shared samples folder; fails the calling test when it is missing.
+QByteArray sampleBytes(const QString& name);
