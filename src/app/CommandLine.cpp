@@ -1,21 +1,65 @@
 #include "app/CommandLine.h"
 
-#include <QTextStream>
+#include "platform/InstallFolder.h"
+
+#include <QMap>
 
 namespace {
+using Command = int (*)(const CommandArgs&);
+
+const QMap<QString, Command>& commands()
+{
+    static const QMap<QString, Command> table{
+        {QStringLiteral("parse"), &commandParse},
+        {QStringLiteral("check"), &commandCheck},
+    };
+    return table;
+}
+
 int usage(QTextStream& err)
 {
     err << "usage: corvana-vidas [--home DIR] <command> ...\n"
            "commands:\n"
-           "  parse FILE     print the result records of a capture as JSON lines\n";
+           "  parse FILE     print the result records of a capture as JSON lines\n"
+           "  check          open the configured interface and LIS databases\n";
+    err.flush();
     return 2;
 }
 } // namespace
 
 int runCommandLine(const QStringList& arguments)
 {
+    QTextStream out(stdout);
     QTextStream err(stderr);
-    if (arguments.size() < 2)
+    QString home = InstallFolder::platformDefault();
+    QStringList words = arguments.mid(1);
+    // --home DIR may stand anywhere among the words.
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if (words[i] == QLatin1String("--home")) {
+            if (i + 1 >= words.size()) {
+                err << "corvana-vidas: --home needs a folder\n";
+                return 2;
+            }
+            home = words[i + 1];
+            words.remove(i, 2);
+            --i;
+        } else if (words[i].startsWith(QLatin1String("--home="))) {
+            home = words[i].mid(7);
+            words.remove(i);
+            --i;
+        }
+    }
+    if (words.isEmpty())
         return usage(err);
-    return usage(err);
+    const QString name = words.takeFirst();
+    const auto it = commands().constFind(name);
+    if (it == commands().constEnd()) {
+        err << "corvana-vidas: unknown command \"" << name << "\"\n";
+        usage(err);
+        return 2;
+    }
+    const int code = (*it)(CommandArgs{home, words, out, err});
+    out.flush();
+    err.flush();
+    return code;
 }
