@@ -1,7 +1,145 @@
 #include "app/CommandLine.h"
+#include "config/AppSettings.h"
+#include "link/MessageParser.h"
+#include "platform/Clock.h"
+#include "platform/InstallFolder.h"
 
+#include <QFile>
+#include <QFileInfo>
+
+#include <utility>
+
+namespace {
+
+// The record's fields in their declared order, so that the JSON keys keep it (QJsonObject would
+// sort them).
+QList<std::pair<const char*, QString>> fieldsOf(const CurrentResult& r)
+{
+    return {
+        {"LblSampID", r.LblSampID},
+        {"LblPatID", r.LblPatID},
+        {"Txt_shortAssay", r.Txt_shortAssay},
+        {"Txt_LongAssay", r.Txt_LongAssay},
+        {"LblTestTime", r.LblTestTime},
+        {"LblTestDate", r.LblTestDate},
+        {"Txt_resultt2", r.Txt_resultt2},
+        {"Txt_resultt3", r.Txt_resultt3},
+        {"Txt_TESTUNIT", r.Txt_TESTUNIT},
+        {"Txt_resultt1", r.Txt_resultt1},
+        {"LblPatName", r.LblPatName},
+        {"LblSex", r.LblSex},
+        {"LblAgeN", r.LblAgeN},
+        {"LblAgeU", r.LblAgeU},
+        {"LblDocName", r.LblDocName},
+        {"Txt_patientsefa", r.Txt_patientsefa},
+        {"Txt_DocSEFA", r.Txt_DocSEFA},
+        {"Chk_pregsmok", QString::number(r.Chk_pregsmok)},
+        {"Txt_correctfactors", r.Txt_correctfactors},
+        {"Txt_CODE", r.Txt_CODE},
+        {"Txt_CRVTESTCODE", r.Txt_CRVTESTCODE},
+        {"Txt_testabrev", r.Txt_testabrev},
+        {"Txt_testsimp", r.Txt_testsimp},
+        {"Txt_subgroupname", r.Txt_subgroupname},
+        {"Txt_REFRANGE", r.Txt_REFRANGE},
+        {"Txt_TESTNOTRMAL", r.Txt_TESTNOTRMAL},
+        {"Txt_TEST_min", r.Txt_TEST_min},
+        {"Txt_TEST_max", r.Txt_TEST_max},
+        {"Txt_TEST_minEX", r.Txt_TEST_minEX},
+        {"Txt_TEST_maxEX", r.Txt_TEST_maxEX},
+        {"Txt_LOWCOMMENT", r.Txt_LOWCOMMENT},
+        {"Txt_HIGHCOMMENT", r.Txt_HIGHCOMMENT},
+        {"Txt_TEST_F", r.Txt_TEST_F},
+        {"txt_comment", r.txt_comment},
+        {"Txt_listinfo", r.Txt_listinfo},
+        {"Txt_listinfo2", r.Txt_listinfo2},
+    };
+}
+
+QString jsonString(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + 2);
+    out += QLatin1Char('"');
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '"':
+            out += QLatin1String("\\\"");
+            break;
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
+        default:
+            if (c.unicode() < 0x20)
+                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+    }
+    out += QLatin1Char('"');
+    return out;
+}
+
+QString jsonLine(const CurrentResult& record)
+{
+    QString line = QStringLiteral("{");
+    bool first = true;
+    for (const auto& [key, value] : fieldsOf(record)) {
+        if (!first)
+            line += QLatin1Char(',');
+        first = false;
+        line += jsonString(QString::fromLatin1(key)) + QLatin1Char(':') + jsonString(value);
+    }
+    line += QLatin1Char('}');
+    return line;
+}
+
+} // namespace
+
+// parse FILE: the file is one message area; every record it gives is printed as a JSON line.
+// Only the reading is done: nothing is evaluated or stored, so no database is needed.
 int commandParse(const CommandArgs& args)
 {
-    args.err << "corvana-vidas: parse is not available yet\n";
-    return 1;
+    if (args.words.size() != 1) {
+        args.err << "corvana-vidas: parse needs exactly one capture file: corvana-vidas parse FILE\n";
+        return 2;
+    }
+    const QString path = args.words.first();
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        args.err << "corvana-vidas: " << path << ": no such file\n";
+        return 1;
+    }
+    if (info.isDir()) {
+        args.err << "corvana-vidas: " << path << ": is a folder, not a capture file\n";
+        return 1;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        args.err << "corvana-vidas: " << path << ": cannot be read (" << file.errorString() << ")\n";
+        return 1;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        args.err << "corvana-vidas: " << path << ": cannot be read (" << file.errorString() << ")\n";
+        return 1;
+    }
+
+    // Without an install folder or settings file the records' own date and time are used.
+    const AppSettings settings = AppSettings::load(InstallFolder(args.home).settingsIni());
+    MessageParser::Options options;
+    options.timeFromClock = settings.PCdateYN == 1;
+    options.now = SystemClock().now();
+
+    for (const CurrentResult& record : MessageParser::parseRecords(MessageParser::decode(bytes), options))
+        args.out << jsonLine(record) << '\n';
+    return 0;
 }

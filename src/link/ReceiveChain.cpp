@@ -1,16 +1,45 @@
 #include "link/ReceiveChain.h"
 
 #include "app/AppContext.h"
+#include "link/MessageParser.h"
 
 ReceiveChain::ReceiveChain(AppContext& context, QObject* parent) : QObject(parent), m_context(context) {}
 
+void ReceiveChain::setSteps(RecordSteps* steps)
+{
+    m_steps = steps != nullptr ? steps : &m_noSteps;
+}
+
 void ReceiveChain::ParseMessages(QByteArray& messageArea)
 {
-    // Parsing comes next; for now the area is only emptied.
+    const QStringList pieces = MessageParser::splitPieces(MessageParser::decode(messageArea));
+    for (const QString& piece : pieces) {
+        m_current.reset();
+        MessageParser::Options options;
+        options.timeFromClock = m_context.settings.PCdateYN == 1;
+        if (options.timeFromClock)
+            options.now = m_context.clock().now();
+        if (!MessageParser::readRecord(piece, options, m_current))
+            continue;
+        processRecord();
+    }
     messageArea.clear();
 }
 
-void ReceiveChain::processRecord(const QString& record)
+// The order is fixed: the evaluation may change the value before the result text is composed, and
+// the flag and storage see the final text.
+void ReceiveChain::processRecord()
 {
-    Q_UNUSED(record);
+    if (!m_current.Txt_shortAssay.isEmpty())
+        m_steps->Evaluate(m_current);
+    m_current.Txt_resultt1 = MessageParser::resultText(m_current.Txt_resultt2, m_current.Txt_resultt3);
+    if (!m_current.Txt_resultt1.isEmpty())
+        m_steps->Flag(m_current);
+    if (!m_current.Txt_shortAssay.isEmpty() && !m_current.Txt_resultt1.isEmpty()) {
+        if (!m_current.LblSampID.isEmpty())
+            m_steps->StoreResult(m_current);
+        else
+            m_steps->StoreResultNoSample(m_current);
+    }
+    emit recordParsed(m_current);
 }

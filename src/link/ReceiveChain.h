@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/CurrentResult.h"
+#include "link/RecordSteps.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -17,8 +18,12 @@ class ReceiveChain final : public QObject
 public:
     explicit ReceiveChain(AppContext& context, QObject* parent = nullptr);
 
-    // Processes every record of the message area in order, then empties the area.
+    // Processes every record of the message area in order, then empties the area. Runs to the end
+    // without yielding to the event loop, so a message is never parsed twice or out of order.
     void ParseMessages(QByteArray& messageArea);
+
+    // The steps after reading (not owned; nullptr restores the ones that do nothing).
+    void setSteps(RecordSteps* steps);
 
     // The record being (or last) processed.
     const CurrentResult& current() const { return m_current; }
@@ -28,8 +33,10 @@ signals:
     void recordParsed(const CurrentResult& record);
 
 private:
-    void processRecord(const QString& record);
+    void processRecord();
 
     AppContext& m_context;
+    RecordSteps m_noSteps;
+    RecordSteps* m_steps = &m_noSteps;
     CurrentResult m_current;
 };

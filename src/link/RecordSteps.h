@@ -1,0 +1,20 @@
+#pragma once
+
+#include "link/CurrentResult.h"
+
+// The steps that follow the reading of one record: evaluation, flagging and storage. The receive
+// chain decides whether and in which order each runs; an implementation only does the work. This
+// base does nothing, so a record is read and shown but not evaluated or stored.
+class RecordSteps
+{
+public:
+    virtual ~RecordSteps() = default;
+
+    // Catalogue look-up, correction factor, patient and reference range; may change the value.
+    virtual void Evaluate(CurrentResult& record) { Q_UNUSED(record); }
+    // Low/high flag and comment of a record with a result text.
+    virtual void Flag(CurrentResult& record) { Q_UNUSED(record); }
+    // Storage of a result with a sample identifier, and of one without.
+    virtual void StoreResult(CurrentResult& record) { Q_UNUSED(record); }
+    virtual void StoreResultNoSample(CurrentResult& record) { Q_UNUSED(record); }
+};
