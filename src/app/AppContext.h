@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QString>
 
+class Databases;
+
 // The process-wide records and services. main() builds the real one; each test builds its own
 // with fakes. Nothing else in the program is global.
 class AppContext final : public QObject
@@ -23,6 +25,8 @@ public:
     Dialogs& dialogs() const { return *m_dialogs; }
     Clock& clock() const { return *m_clock; }
     const InstallFolder& installFolder() const { return m_folder; }
+    // The connection slots and their openers (owned, a child of this object).
+    Databases& databases() const { return *m_databases; }
 
     // Shared records.
     AppSettings settings;
@@ -42,6 +46,9 @@ public:
 
     // Reads VIDASSETING.INI of the install folder into `settings`.
     void loadSettings();
+    // Sets InterfaceConnString, LisConnString and LisIsAccess from `settings`; all stay empty (0)
+    // when the settings file was not found, so that the first database open reports it.
+    void buildConnectionStrings();
 
 signals:
     // The receiver indicator of the window in front should show ON (true) or OFF.
@@ -53,6 +60,7 @@ private:
     InstallFolder m_folder;
     Dialogs* m_dialogs;
     Clock* m_clock;
+    Databases* m_databases;
     qint16 m_receiverOn = 0;
     qint16 m_receiveWindowOpen = 0;
     qint16 m_activeWindowCode = 0;

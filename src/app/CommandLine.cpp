@@ -12,6 +12,7 @@ const QMap<QString, Command>& commands()
     static const QMap<QString, Command> table{
         {QStringLiteral("parse"), &commandParse},
         {QStringLiteral("check"), &commandCheck},
+        {QStringLiteral("setup-demo"), &commandSetupDemo},
     };
     return table;
 }
@@ -21,7 +22,8 @@ int usage(QTextStream& err)
     err << "usage: corvana-vidas [--home DIR] <command> ...\n"
            "commands:\n"
            "  parse FILE     print the result records of a capture as JSON lines\n"
-           "  check          open the configured interface and LIS databases\n";
+           "  check          open the configured interface and LIS databases\n"
+           "  setup-demo     make the install folder a demo (SQLite databases, demo data)\n";
     err.flush();
     return 2;
 }

@@ -17,5 +17,6 @@ struct CommandArgs
 };
 
 // The subcommands, each in the folder of its subsystem.
-int commandParse(const CommandArgs& args); // link/ParseCommand.cpp
-int commandCheck(const CommandArgs& args); // db/CheckCommand.cpp
+int commandParse(const CommandArgs& args);     // link/ParseCommand.cpp
+int commandCheck(const CommandArgs& args);     // db/CheckCommand.cpp
+int commandSetupDemo(const CommandArgs& args); // db/SetupDemoCommand.cpp

@@ -1,7 +1,93 @@
+#include "app/AppContext.h"
 #include "app/CommandLine.h"
+#include "db/Databases.h"
+#include "db/SqlRun.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/InstallFolder.h"
 
+#include <QFileInfo>
+
+namespace {
+
+// Without a window the openers' messages go to standard error, one line each.
+class StreamDialogs final : public Dialogs
+{
+public:
+    explicit StreamDialogs(QTextStream& err) : m_err(err) {}
+    DialogAnswer show(const DialogRequest& request) override
+    {
+        QString text = request.text;
+        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        m_err << request.title << ": " << text << '\n';
+        m_err.flush();
+        return request.buttons == DialogButtons::YesNo || request.buttons == DialogButtons::YesNoCancel
+                   ? DialogAnswer::No
+                   : DialogAnswer::Cancel;
+    }
+
+private:
+    QTextStream& m_err;
+};
+
+QString interfaceLine(Databases& databases, const QSqlDatabase& db)
+{
+    const QString label = databases.target(DbSlot::Interface).label;
+    if (!db.isOpen())
+        return QStringLiteral("interface: %1: cannot be opened: %2").arg(label, databases.lastError(DbSlot::Interface));
+    const auto version = SqlRun::first(db, QStringLiteral("SELECT version FROM schemaversion"));
+    return QStringLiteral("interface: %1: ok, schema version %2")
+        .arg(label, version ? version->value(0).toString() : QStringLiteral("?"));
+}
+
+QString lisLine(Databases& databases, const QSqlDatabase& db)
+{
+    const QString label = databases.target(DbSlot::Lis).label;
+    if (!db.isOpen())
+        return QStringLiteral("lis: %1: cannot be opened: %2").arg(label, databases.lastError(DbSlot::Lis));
+    return QStringLiteral("lis: %1: ok").arg(label);
+}
+
+} // namespace
+
+// check: opens the interface database (creating the embedded one when it is missing) and the LIS
+// database of the install folder, one line each; fails when either cannot be opened.
 int commandCheck(const CommandArgs& args)
 {
-    args.err << "corvana-vidas: check is not available yet\n";
-    return 1;
+    if (!args.words.isEmpty()) {
+        args.err << "corvana-vidas: check takes no arguments: corvana-vidas [--home DIR] check\n";
+        return 2;
+    }
+    const InstallFolder folder(args.home);
+    if (!folder.exists()) {
+        args.err << "corvana-vidas: " << args.home << ": no such install folder\n";
+        return 1;
+    }
+    if (!QFileInfo(folder.settingsIni()).isFile()) {
+        args.err << "corvana-vidas: " << folder.settingsIni() << ": the settings file is missing\n";
+        return 1;
+    }
+
+    StreamDialogs dialogs(args.err);
+    SystemClock clock;
+    AppContext context(folder, &dialogs, &clock);
+    context.loadSettings();
+    context.buildConnectionStrings();
+    Databases& databases = context.databases();
+
+    bool ok = true;
+    const QSqlDatabase iface = databases.OpenInterfaceDb();
+    ok = ok && iface.isOpen();
+    args.out << interfaceLine(databases, iface) << '\n';
+
+    if (context.settings.lisActive != 1) {
+        args.out << "lis: " << databases.target(DbSlot::Lis).label
+                 << ": not checked, the LIS link is switched off ([corvanaserver] active)\n";
+    } else {
+        const QSqlDatabase lis = databases.OpenLisDb();
+        ok = ok && lis.isOpen();
+        args.out << lisLine(databases, lis) << '\n';
+    }
+    databases.closeAll();
+    return ok ? 0 : 1;
 }

@@ -1,6 +1,10 @@
 #include "TestInstall.h"
 
 #include "config/IniFile.h"
+#include "db/DemoData.h"
+#include "db/LisStandIn.h"
+#include "db/Schema.h"
+#include "db/ScopedConnection.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,7 +49,52 @@ AppContext& TestInstall::context()
 {
     m_context = std::make_unique<AppContext>(InstallFolder(m_dir.path()), &dialogs, &clock);
     m_context->loadSettings();
+    m_context->buildConnectionStrings();
     return *m_context;
+}
+
+QString TestInstall::interfaceDbFile() const
+{
+    return QDir(m_dir.path()).filePath(QStringLiteral("InterfaceVIDAS.db"));
+}
+
+QString TestInstall::lisDbFile() const
+{
+    return QDir(m_dir.path()).filePath(QStringLiteral("Patients.db"));
+}
+
+bool TestInstall::createDatabases()
+{
+    QString error;
+    if (!LisStandIn::ensure(lisDbFile(), &error)) {
+        qWarning("LIS stand-in: %s", qPrintable(error));
+        return false;
+    }
+    ScopedConnection iface(QStringLiteral("QSQLITE"));
+    if (!iface.openSqlite(interfaceDbFile(), &error)) {
+        qWarning("interface database: %s", qPrintable(error));
+        return false;
+    }
+    const Schema::Outcome schema = Schema::ensureInterface(iface.db(), SqlEngine::Sqlite);
+    if (!schema)
+        qWarning("interface database: %s", qPrintable(schema.error));
+    return schema.ok;
+}
+
+bool TestInstall::installDemoData()
+{
+    if (!createDatabases())
+        return false;
+    QString error;
+    ScopedConnection lis(QStringLiteral("QSQLITE"));
+    ScopedConnection iface(QStringLiteral("QSQLITE"));
+    const bool ok = lis.openSqlite(lisDbFile(), &error) &&
+                    LisStandIn::addDemoRequests(lis.db(), clock.today(), &error) &&
+                    iface.openSqlite(interfaceDbFile(), &error) && DemoData::installCatalogue(iface.db(), &error) &&
+                    DemoData::installAdministrator(iface.db(), &error);
+    if (!ok)
+        qWarning("demo data: %s", qPrintable(error));
+    return ok;
 }
 
 QByteArray sampleBytes(const QString& name)

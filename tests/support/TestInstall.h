@@ -19,8 +19,17 @@ public:
     QString memoryIni() const;
     void setSetting(const QString& section, const QString& key, const QString& value);
 
-    // A fresh context reading the current settings files.
+    // A fresh context reading the current settings files, with its connection strings built.
     AppContext& context();
+
+    // Fresh SQLite databases in the folder: the LIS stand-in with its tables (no rows) and the
+    // interface database with the current schema. False (with a test warning) when one fails.
+    bool createDatabases();
+    // The demo data on top: LIS requests for the fake clock's today, the demo catalogue with
+    // ranges and comments, and the administrator "admin"/"admin". Creates the databases first.
+    bool installDemoData();
+    QString interfaceDbFile() const;
+    QString lisDbFile() const;
 
     FakeDialogs dialogs;
     FakeClock clock;

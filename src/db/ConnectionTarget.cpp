@@ -1,0 +1,146 @@
+#include "db/ConnectionTarget.h"
+
+#include "db/ConnectionStrings.h"
+
+#include <QDir>
+
+namespace ConnectionTargets {
+
+namespace {
+
+const QString sqliteDriver = QStringLiteral("QSQLITE");
+const QString odbcDriver = QStringLiteral("QODBC");
+// Seconds an unreachable server may keep the program waiting at each open.
+const QString odbcOptions = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10;SQL_ATTR_CONNECTION_TIMEOUT=30");
+
+enum class EngineSetting
+{
+    SqlServer,
+    Sqlite,
+    Unknown
+};
+
+EngineSetting engineOf(const QString& setting)
+{
+    const QString name = setting.trimmed().toLower();
+    if (name.isEmpty() || name == QLatin1String("sqlserver"))
+        return EngineSetting::SqlServer;
+    if (name == QLatin1String("sqlite"))
+        return EngineSetting::Sqlite;
+    return EngineSetting::Unknown;
+}
+
+QString unknownEngine(const QString& section, const QString& setting)
+{
+    return QStringLiteral("unknown database engine \"%1\" in [%2] engine (known: sqlserver, sqlite)")
+        .arg(setting.trimmed(), section);
+}
+
+ConnectionTarget sqliteTarget(const QString& installFolder, const QString& setting, const QString& fallback,
+                              bool ownFile)
+{
+    ConnectionTarget t;
+    t.driver = sqliteDriver;
+    t.engine = SqlEngine::Sqlite;
+    t.ownFile = ownFile;
+    t.databaseName = sqliteFile(installFolder, setting, fallback, &t.error);
+    t.label = QStringLiteral("SQLite file %1").arg(QDir::toNativeSeparators(t.databaseName));
+    return t;
+}
+
+ConnectionTarget sqlServerTarget(const QString& connString, const QString& driverSetting, const QString& section)
+{
+    ConnectionTarget t;
+    t.driver = odbcDriver;
+    t.engine = SqlEngine::SqlServer;
+    t.connectOptions = odbcOptions;
+    const QString driver = driverSetting.isEmpty() ? ConnectionStrings::defaultSqlServerDriver() : driverSetting;
+    t.label = QStringLiteral("SQL Server \"%1\", catalog %2 (ODBC driver %3)")
+                  .arg(ConnectionStrings::value(connString, QStringLiteral("Data Source")),
+                       ConnectionStrings::value(connString, QStringLiteral("Initial Catalog")), driver);
+    if (connString.isEmpty()) {
+        t.error =
+            QStringLiteral("no connection settings: VIDASSETING.INI is missing or has no [%1] section").arg(section);
+        return t;
+    }
+    t.databaseName = ConnectionStrings::odbcForSqlServer(connString, driver);
+    return t;
+}
+
+} // namespace
+
+QString sqliteFile(const QString& installFolder, const QString& setting, const QString& fallback, QString* error)
+{
+    QString name = setting.trimmed();
+    if (name.isEmpty())
+        name = fallback;
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QStringList parts = name.split(QLatin1Char('/'));
+    if (parts.contains(QStringLiteral(".."))) {
+        if (error)
+            *error = QStringLiteral("the database file \"%1\" must not name a parent folder (\"..\")").arg(setting);
+        return {};
+    }
+    if (name.endsWith(QLatin1Char('/')) || parts.last() == QLatin1String(".")) {
+        if (error)
+            *error = QStringLiteral("the database setting \"%1\" names a folder, not a file").arg(setting);
+        return {};
+    }
+    return QDir::cleanPath(QDir(installFolder).absoluteFilePath(name));
+}
+
+ConnectionTarget interfaceTarget(const AppSettings& s, const QString& connString, const QString& installFolder)
+{
+    ConnectionTarget t;
+    switch (engineOf(s.serverEngine)) {
+    case EngineSetting::Sqlite:
+        t = sqliteTarget(installFolder, s.serverDatabase, defaultInterfaceFile, true);
+        // An empty string means the settings were never read: fail as a server install would.
+        if (t.isValid() && connString.isEmpty())
+            t.error = QStringLiteral("no connection settings: VIDASSETING.INI is missing");
+        return t;
+    case EngineSetting::SqlServer:
+        return sqlServerTarget(connString, s.serverOdbcDriver, IniKeys::server);
+    case EngineSetting::Unknown:
+        break;
+    }
+    t.error = unknownEngine(IniKeys::server, s.serverEngine);
+    t.label = QStringLiteral("engine \"%1\"").arg(s.serverEngine);
+    return t;
+}
+
+ConnectionTarget lisTarget(const AppSettings& s, const QString& connString, qint16 lisIsAccess,
+                           const QString& installFolder)
+{
+    ConnectionTarget t;
+    if (lisIsAccess != 0) {
+        const QString file = ConnectionStrings::jetLisFile(installFolder);
+        const QString driver = s.lisOdbcDriver.isEmpty() ? ConnectionStrings::defaultJetDriver() : s.lisOdbcDriver;
+        t.driver = odbcDriver;
+        t.engine = SqlEngine::Jet;
+        t.databaseName = ConnectionStrings::odbcForJet(file, driver);
+        t.label = QStringLiteral("Jet file %1 (ODBC driver %2)").arg(QDir::toNativeSeparators(file), driver);
+        return t;
+    }
+    switch (engineOf(s.lisEngine)) {
+    case EngineSetting::Sqlite:
+        t = sqliteTarget(installFolder, s.lisDatabase, defaultLisFile, false);
+        if (t.isValid() && connString.isEmpty())
+            t.error = QStringLiteral("no connection settings: VIDASSETING.INI is missing");
+        return t;
+    case EngineSetting::SqlServer:
+        return sqlServerTarget(connString, s.lisOdbcDriver, IniKeys::corvanaserver);
+    case EngineSetting::Unknown:
+        break;
+    }
+    t.error = unknownEngine(IniKeys::corvanaserver, s.lisEngine);
+    t.label = QStringLiteral("engine \"%1\"").arg(s.lisEngine);
+    return t;
+}
+
+ConnectionTarget localTarget(const QString& installFolder)
+{
+    return sqliteTarget(installFolder, QString(), localFile, true);
+}
+
+} // namespace ConnectionTargets

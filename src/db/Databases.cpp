@@ -1,0 +1,247 @@
+#include "db/Databases.h"
+
+#include "app/AppContext.h"
+#include "db/DbMessages.h"
+#include "db/Schema.h"
+#include "db/SqliteFile.h"
+
+#include <QAtomicInt>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+const char* const slotNames[] = {"iface",       "ifaceQuiet1", "ifaceQuiet2", "ifaceQuiet3",
+                                 "ifaceQuiet4", "lis",         "lisReceiver", "local"};
+
+bool isInterface(DbSlot slot)
+{
+    return slot == DbSlot::Interface || slot == DbSlot::InterfaceQuiet1 || slot == DbSlot::InterfaceQuiet2 ||
+           slot == DbSlot::InterfaceQuiet3 || slot == DbSlot::InterfaceQuiet4;
+}
+
+bool isLis(DbSlot slot)
+{
+    return slot == DbSlot::Lis || slot == DbSlot::LisReceiver;
+}
+
+// Connection names are process-wide in Qt; each Databases object (tests build several) gets its own.
+QAtomicInt instances;
+
+} // namespace
+
+Databases::Databases(AppContext& context)
+    : QObject(&context), m_context(context), m_busyTimeoutMs(SqliteFile::defaultBusyTimeoutMs)
+{
+    const int instance = instances.fetchAndAddRelaxed(1) + 1;
+    for (int i = 0; i < slotCount; ++i)
+        m_state[i].name = QStringLiteral("%1-%2").arg(QLatin1String(slotNames[i])).arg(instance);
+}
+
+Databases::~Databases()
+{
+    for (const SlotState& state : m_state) {
+        if (!QSqlDatabase::contains(state.name))
+            continue;
+        QSqlDatabase::database(state.name, false).close();
+        QSqlDatabase::removeDatabase(state.name);
+    }
+}
+
+QSqlDatabase Databases::OpenInterfaceDb()
+{
+    return open(DbSlot::Interface);
+}
+
+QSqlDatabase Databases::OpenInterfaceDbQuiet(int which)
+{
+    Q_ASSERT(which >= 1 && which <= 4);
+    return open(static_cast<DbSlot>(index(DbSlot::InterfaceQuiet1) + qBound(1, which, 4) - 1));
+}
+
+QSqlDatabase Databases::OpenLisDb()
+{
+    return open(DbSlot::Lis);
+}
+
+QSqlDatabase Databases::OpenLisDbForReceiver()
+{
+    return open(DbSlot::LisReceiver);
+}
+
+QSqlDatabase Databases::OpenLocalDb()
+{
+    return open(DbSlot::Local);
+}
+
+QSqlDatabase Databases::connection(DbSlot slot) const
+{
+    const QString& name = m_state[index(slot)].name;
+    if (!QSqlDatabase::contains(name))
+        return {};
+    return QSqlDatabase::database(name, false);
+}
+
+bool Databases::isOpen(DbSlot slot) const
+{
+    return connection(slot).isOpen();
+}
+
+void Databases::close(DbSlot slot)
+{
+    connection(slot).close();
+    m_state[index(slot)].openedWith = {};
+}
+
+void Databases::closeAll()
+{
+    for (int i = 0; i < slotCount; ++i)
+        close(static_cast<DbSlot>(i));
+}
+
+ConnectionTarget Databases::target(DbSlot slot) const
+{
+    const QString folder = m_context.installFolder().path();
+    if (isInterface(slot))
+        return ConnectionTargets::interfaceTarget(m_context.settings, m_context.InterfaceConnString, folder);
+    if (isLis(slot)) {
+        return ConnectionTargets::lisTarget(m_context.settings, m_context.LisConnString, m_context.LisIsAccess, folder);
+    }
+    return ConnectionTargets::localTarget(folder);
+}
+
+Dialect Databases::dialect(DbSlot slot) const
+{
+    return Dialect(target(slot).engine);
+}
+
+QSqlDatabase Databases::open(DbSlot slot)
+{
+    SlotState& state = m_state[index(slot)];
+    const ConnectionTarget wanted = target(slot);
+    if (reusable(slot, wanted)) {
+        state.error.clear();
+        return connection(slot);
+    }
+    close(slot);
+    // The Jet file gets a second try on a new connection, as a file share may be slow to answer.
+    const int tries = wanted.engine == SqlEngine::Jet ? 2 : 1;
+    for (int attemptNo = 0; attemptNo < tries; ++attemptNo) {
+        if (attempt(slot, wanted, attemptNo > 0)) {
+            state.error.clear();
+            state.openedWith = wanted;
+            return connection(slot);
+        }
+    }
+    showFailure(slot, wanted);
+    return connection(slot);
+}
+
+bool Databases::reusable(DbSlot slot, const ConnectionTarget& wanted)
+{
+    QSqlDatabase db = connection(slot);
+    if (!db.isOpen() || m_state[index(slot)].openedWith != wanted)
+        return false;
+    if (wanted.isSqlite())
+        return QFileInfo::exists(wanted.databaseName);
+    if (wanted.engine == SqlEngine::SqlServer) {
+        // A server may have dropped the connection since the last unit of work.
+        QSqlQuery probe(db);
+        return probe.exec(QStringLiteral("SELECT 1"));
+    }
+    return true;
+}
+
+QSqlDatabase Databases::handle(DbSlot slot, const QString& driver, bool fresh)
+{
+    const QString& name = m_state[index(slot)].name;
+    if (QSqlDatabase::contains(name)) {
+        if (!fresh && QSqlDatabase::database(name, false).driverName() == driver)
+            return QSqlDatabase::database(name, false);
+        QSqlDatabase::database(name, false).close();
+        QSqlDatabase::removeDatabase(name);
+    }
+    return QSqlDatabase::addDatabase(driver, name);
+}
+
+bool Databases::attempt(DbSlot slot, const ConnectionTarget& wanted, bool fresh)
+{
+    QString& error = m_state[index(slot)].error;
+    if (m_observer)
+        m_observer(slot);
+    if (!wanted.isValid()) {
+        error = wanted.error;
+        return false;
+    }
+    if (!QSqlDatabase::isDriverAvailable(wanted.driver)) {
+        error = QStringLiteral("the Qt SQL driver %1 is not installed").arg(wanted.driver);
+        return false;
+    }
+    if (wanted.isSqlite()) {
+        error = SqliteFile::problem(wanted.databaseName, wanted.ownFile);
+        if (!error.isEmpty())
+            return false;
+    }
+    QSqlDatabase db = handle(slot, wanted.driver, fresh);
+    db.setDatabaseName(wanted.databaseName);
+    db.setConnectOptions(wanted.isSqlite() ? SqliteFile::connectOptions(m_busyTimeoutMs) : wanted.connectOptions);
+    if (!db.open()) {
+        error = db.lastError().text();
+        if (error.trimmed().isEmpty())
+            error = QStringLiteral("cannot be opened");
+        return false;
+    }
+    if (!prepareOpened(slot, db, wanted)) {
+        db.close();
+        return false;
+    }
+    return true;
+}
+
+bool Databases::prepareOpened(DbSlot slot, QSqlDatabase& db, const ConnectionTarget& wanted)
+{
+    QString& error = m_state[index(slot)].error;
+    if (wanted.isSqlite() && !SqliteFile::configure(db, &error))
+        return false;
+    if (isInterface(slot)) {
+        const Schema::Outcome schema = Schema::ensureInterface(db, wanted.engine);
+        if (!schema) {
+            error = schema.error;
+            return false;
+        }
+    } else if (slot == DbSlot::Local) {
+        const Schema::Outcome schema =
+            Schema::runScript(db, SqlEngine::Sqlite, Schema::script(QStringLiteral("local-sqlite.sql")));
+        if (!schema) {
+            error = schema.error;
+            return false;
+        }
+    } else if (wanted.isSqlite()) {
+        // Only the demo and the tests put the LIS on SQLite; a file without its tables is a mistake
+        // in the settings, better said now than at the first look-up.
+        QStringList tables;
+        for (const QString& table : db.tables())
+            tables.append(table.toLower());
+        if (!tables.contains(QLatin1String("patientinfo")) || !tables.contains(QLatin1String("patienttest"))) {
+            error = QStringLiteral("the file has no LIS tables (patientinfo, patienttest)");
+            return false;
+        }
+    }
+    return true;
+}
+
+void Databases::showFailure(DbSlot slot, const ConnectionTarget& wanted)
+{
+    Dialogs& dialogs = m_context.dialogs();
+    if (slot == DbSlot::Local) {
+        dialogs.error(DbMessages::installTitle, DbMessages::localFailed);
+    } else if (isLis(slot)) {
+        dialogs.error(DbMessages::connectionTitle,
+                      wanted.engine == SqlEngine::Jet ? DbMessages::lisFileFailed : DbMessages::lisServerFailed);
+    } else {
+        dialogs.error(DbMessages::connectionTitle, DbMessages::interfaceFailed);
+        if (slot == DbSlot::Interface)
+            emit recoveryRequested(QStringLiteral("server"));
+    }
+}

@@ -1,0 +1,149 @@
+#include "db/SqlRun.h"
+
+#include <QDateTime>
+#include <QSqlQuery>
+
+namespace SqlRun {
+
+namespace {
+
+bool prepareAndRun(QSqlQuery& query, const QString& sql, const QVariantList& values, QSqlError& error)
+{
+    if (!query.prepare(sql)) {
+        error = query.lastError();
+        return false;
+    }
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec()) {
+        error = query.lastError();
+        return false;
+    }
+    return true;
+}
+
+QSqlError notOpen(const QSqlDatabase& db)
+{
+    return QSqlError(QString(), QStringLiteral("the connection \"%1\" is not open").arg(db.connectionName()),
+                     QSqlError::ConnectionError);
+}
+
+} // namespace
+
+Outcome exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    Outcome out;
+    if (!db.isOpen()) {
+        out.error = notOpen(db);
+        return out;
+    }
+    QSqlQuery query(db);
+    if (!prepareAndRun(query, sql, values, out.error))
+        return out;
+    out.ok = true;
+    out.rowsAffected = query.numRowsAffected();
+    out.lastInsertId = query.lastInsertId();
+    return out;
+}
+
+Rows select(const QSqlDatabase& db, const QString& sql, const QVariantList& values)
+{
+    Rows out;
+    if (!db.isOpen()) {
+        out.error = notOpen(db);
+        return out;
+    }
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!prepareAndRun(query, sql, values, out.error))
+        return out;
+    while (query.next())
+        out.records.append(query.record());
+    if (query.lastError().isValid()) {
+        out.error = query.lastError();
+        out.records.clear();
+        return out;
+    }
+    out.ok = true;
+    return out;
+}
+
+std::optional<QSqlRecord> first(const QSqlDatabase& db, const QString& sql, const QVariantList& values,
+                                QSqlError* error)
+{
+    const Rows rows = select(db, sql, values);
+    if (error)
+        *error = rows.error;
+    if (!rows.ok || rows.isEmpty())
+        return std::nullopt;
+    return rows.records.first();
+}
+
+Outcome insert(const QSqlDatabase& db, const QString& table, const Columns& columns)
+{
+    QStringList names;
+    QStringList marks;
+    QVariantList values;
+    for (const auto& [name, value] : columns) {
+        names.append(name);
+        marks.append(QStringLiteral("?"));
+        values.append(value);
+    }
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    return exec(db, sql, values);
+}
+
+Outcome update(const QSqlDatabase& db, const QString& table, const Columns& columns, const QString& where,
+               const QVariantList& whereValues)
+{
+    QStringList sets;
+    QVariantList values;
+    for (const auto& [name, value] : columns) {
+        sets.append(name + QStringLiteral("=?"));
+        values.append(value);
+    }
+    values.append(whereValues);
+    return exec(db, QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, sets.join(QLatin1Char(',')), where), values);
+}
+
+QVariant nullText()
+{
+    return QVariant(QMetaType::fromType<QString>());
+}
+
+QVariant nullNumber()
+{
+    return QVariant(QMetaType::fromType<double>());
+}
+
+QVariant nullDate()
+{
+    return QVariant(QMetaType::fromType<QDate>());
+}
+
+QVariant textOrNull(const QString& text)
+{
+    return text.isEmpty() ? nullText() : QVariant(text);
+}
+
+QDate toDate(const QVariant& value)
+{
+    if (value.isNull())
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return value.toDate();
+    case QMetaType::QDateTime:
+        return value.toDateTime().date();
+    default:
+        break;
+    }
+    const QString text = value.toString().trimmed();
+    QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+    if (!date.isValid())
+        date = QDateTime::fromString(text, Qt::ISODate).date();
+    return date;
+}
+
+} // namespace SqlRun

@@ -1,0 +1,87 @@
+#include "db/SqliteFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace SqliteFile {
+
+namespace {
+
+// The permission bits count as well as the access check, so that a file marked read-only is
+// refused even for an administrator who could write it anyway.
+bool writable(const QFileInfo& info)
+{
+    const auto anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return info.isWritable() && (info.permissions() & anyWrite);
+}
+
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+QString problem(const QString& file, bool mayCreate)
+{
+    const QFileInfo info(file);
+    const QFileInfo folder(info.absolutePath());
+    if (!info.exists()) {
+        if (!mayCreate)
+            return QStringLiteral("the database file %1 does not exist").arg(native(file));
+        if (!folder.isDir())
+            return QStringLiteral("the folder %1 does not exist").arg(native(folder.filePath()));
+        if (!writable(folder))
+            return QStringLiteral("the folder %1 is read-only").arg(native(folder.filePath()));
+        return {};
+    }
+    if (!info.isFile())
+        return QStringLiteral("%1 is not a file").arg(native(file));
+    if (!info.isReadable())
+        return QStringLiteral("the database file %1 cannot be read").arg(native(file));
+    if (!writable(info))
+        return QStringLiteral("the database file %1 is read-only").arg(native(file));
+    // The journal files are written next to the database.
+    if (!writable(folder))
+        return QStringLiteral("the folder %1 is read-only").arg(native(folder.filePath()));
+    return {};
+}
+
+QString connectOptions(int busyTimeoutMs)
+{
+    return QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs);
+}
+
+bool configure(QSqlDatabase& db, QString* error)
+{
+    QSqlQuery query(db);
+    const auto run = [&](const QString& sql) {
+        if (query.exec(sql)) {
+            query.finish();
+            return true;
+        }
+        if (error)
+            *error = query.lastError().text();
+        return false;
+    };
+    // The first read also tells a file that is not a database (or is damaged) from a good one.
+    if (!run(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+        return false;
+    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) {
+        if (error)
+            *error = query.lastError().text();
+        return false;
+    }
+    if (!query.next() || query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
+        if (error)
+            *error = QStringLiteral("the database file cannot be switched to WAL mode");
+        return false;
+    }
+    query.finish();
+    return run(QStringLiteral("PRAGMA synchronous=FULL"));
+}
+
+} // namespace SqliteFile

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// How the program opens its SQLite files: checked before opening (so that a missing LIS file is
+// not created empty and a read-only file is reported as such), in WAL mode with synchronous=FULL so
+// that a stored result survives a power cut, and read once so that a damaged file shows at once.
+namespace SqliteFile {
+
+inline constexpr int defaultBusyTimeoutMs = 5000;
+
+// Why `file` cannot be used, or empty text. `mayCreate`: a missing file is fine when its folder
+// can take it.
+QString problem(const QString& file, bool mayCreate);
+
+QString connectOptions(int busyTimeoutMs);
+
+// Sets the journal and sync modes on a freshly opened connection and reads the schema once.
+bool configure(QSqlDatabase& db, QString* error);
+
+} // namespace SqliteFile
