@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Runs the program on a demo install folder (demo-home/, SQLite databases) fed by the simulated
+# analyser on a pseudo-terminal. For now the program starts as the receive window alone.
+#   With a display: the window stays open until the receiver is switched off (or the window closed).
+#   Without one ($DISPLAY empty): runs under xvfb-run, lets the simulator send every sample
+#   capture, saves a screenshot of the window and prints its path.
+#   BUILD_DIR     build folder (default: build)
+#   DEMO_SECONDS  how long the run without a display lasts (default: 14)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+bash scripts/install-deps.sh
+BUILD_DIR=${BUILD_DIR:-build}
+# A build folder that exists keeps its configuration.
+if [ -f "$BUILD_DIR/CMakeCache.txt" ]; then
+    cmake -S . -B "$BUILD_DIR" >/dev/null
+else
+    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+fi
+cmake --build "$BUILD_DIR" --target corvana corvana-vidas vidas-sim -j "$(nproc)"
+
+home="$root/demo-home"
+mkdir -p "$home/PROC"
+link="$home/serial-line"
+rm -f "$link"
+
+# The analyser: every sample capture, then a few made-up results, on a pseudo-terminal of its own.
+captures=()
+for f in tests/data/samples/*.bin tests/data/samples/real/*.bin; do
+    captures+=(--file "$f")
+done
+"$BUILD_DIR/tools/vidas-sim" --pty-link "$link" "${captures[@]}" --generate 4 --per-session 2 \
+    --chunk 24 --delay 15 --pause 250 2>"$home/vidas-sim.log" &
+sim=$!
+trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do
+    [ -s "$link" ] && break
+    sleep 0.1
+done
+[ -s "$link" ] || { echo "the simulated analyser did not start (see $home/vidas-sim.log)" >&2; exit 1; }
+device=$(head -n1 "$link")
+
+# Settings of the demo: embedded databases, the serial link on the simulator's line. The device
+# changes at every run, so the file is written afresh.
+cat >"$home/VIDASSETING.INI" <<INI
+[server]
+engine=sqlite
+database=InterfaceVIDAS.db
+CRIauthentication=0
+[corvanaserver]
+engine=sqlite
+database=Patients.db
+CRVaccess=0
+active=1
+[comsetup]
+active=1
+port=1
+Speed=9600
+Parity=n
+DataBits=8
+StopBits=1
+device=$device
+PCdateYN=0
+soudorno=0
+autsavecrv=1
+autoComment=1
+[report]
+IDdigitsNo=13
+INI
+[ -f "$home/MEMORYVIDAS.ini" ] || printf '[reportdata]\ncolorTIT1=0\n' >"$home/MEMORYVIDAS.ini"
+# The databases with the demo catalogue, an administrator and today's LIS requests for the
+# patients the sample captures name.
+"$BUILD_DIR/src/corvana-vidas" --home "$home" setup-demo
+
+if [ -z "${DISPLAY:-}" ]; then
+    shot="$home/receive-window.png"
+    rm -f "$shot"
+    xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
+        "$BUILD_DIR/src/corvana" --home "$home" --receiver-only --show-data \
+        --screenshot "$shot" --quit-after "$(( ${DEMO_SECONDS:-14} * 1000 ))"
+    grep -E "sessions sent" "$home/vidas-sim.log" || true
+    [ -s "$shot" ] && echo "Screenshot of the receive window: $shot"
+else
+    "$BUILD_DIR/src/corvana" --home "$home" --receiver-only
+fi

@@ -1,0 +1,453 @@
+#include "link/ReceiveWindow.h"
+
+#include "app/AppContext.h"
+#include "link/ReceiveChain.h"
+#include "link/SerialPortConfig.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <exception>
+#include <utility>
+
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
+namespace {
+const QString kPortErrorTitle = QStringLiteral("خطأ فى منفذ الاتصال ..");
+const QString kPortErrorText = QStringLiteral("خطأ فى منفذ الاتصال التسلسي الخاص بالكمبيوتر") + QStringLiteral("\r\n") +
+                               QStringLiteral("هل تريد التأكد من اعدادات منفذ الاتصال او تغيره");
+
+// The line is single-byte: each byte becomes one Latin-1 character, and control bytes (ENQ, STX,
+// RS, GS, EOT, ...) their visible control pictures, so the raw view shows the framing too.
+QString visibleText(const QByteArray& bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20)
+            text.append(QChar(0x2400 + byte));
+        else if (byte == 0x7F)
+            text.append(QChar(0x2421));
+        else
+            text.append(QChar(byte));
+    }
+    return text;
+}
+
+// One frame of the activity indicator: three dots, the `lit` one in the receiver's ON colour.
+QPixmap indicatorFrame(int lit, qreal ratio)
+{
+    const QSize size(42, 14);
+    QPixmap pixmap(size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int i = 0; i < 3; ++i) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(i == lit ? QColor(55, 217, 32) : QColor(190, 198, 190));
+        painter.drawEllipse(QRectF(3 + i * 13, 2, 10, 10));
+    }
+    return pixmap;
+}
+
+// A terminal whose far end has gone reads as end-of-file forever; only poll() tells it apart from
+// a passing read error.
+bool lineHungUp(QSerialPort& port)
+{
+#ifdef Q_OS_UNIX
+    pollfd p{port.handle(), POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    Q_UNUSED(port);
+    return false;
+#endif
+}
+
+QLabel* valueLabel(const QString& name, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    // Sample ids, assays and values are Latin text from the analyser.
+    label->setLayoutDirection(Qt::LeftToRight);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+} // namespace
+
+ReceiveWindow::ReceiveWindow(AppContext& context, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_context(context), m_chain(new ReceiveChain(context, this)),
+      m_port(new QSerialPort(this))
+{
+    setObjectName(QStringLiteral("Frm_recivedata"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setLayoutDirection(Qt::RightToLeft);
+    setWindowTitle(QStringLiteral("استقبال النتائج من جهاز VIDAS"));
+    buildControls();
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(500);
+    m_timer1->setSingleShot(true);
+    m_tmrProgress = new QTimer(this);
+    m_tmrProgress->setObjectName(QStringLiteral("Tmr_progress"));
+    m_tmrProgress->setInterval(800);
+    m_timersx = new QTimer(this);
+    m_timersx->setObjectName(QStringLiteral("Timersx"));
+    m_timersx->setInterval(1500);
+
+    connect(m_timer1, &QTimer::timeout, this, &ReceiveWindow::openPort);
+    connect(m_tmrProgress, &QTimer::timeout, this, &ReceiveWindow::advanceIndicator);
+    // Closes the notification sound once it has played; started by whoever plays it.
+    connect(m_timersx, &QTimer::timeout, m_timersx, &QTimer::stop);
+    // Only arrivals matter; the port's other notifications (errors, written bytes) are ignored,
+    // except a line that has gone away (adapter unplugged, far end closed): its port would signal
+    // without end, so it is closed and shown as lost until the receiver is reset.
+    connect(m_port, &QSerialPort::readyRead, this, &ReceiveWindow::onReadyRead);
+    connect(m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+        if (m_port->isOpen() &&
+            (error == QSerialPort::ResourceError || (error == QSerialPort::ReadError && lineHungUp(*m_port))))
+            lineLost();
+    });
+    connect(m_chain, &ReceiveChain::recordParsed, this, &ReceiveWindow::showRecord);
+
+    // Loading: the port is not open yet, but the window in front already shows the receiver ON.
+    m_context.setReceiverOn(0);
+    m_context.setReceiveWindowOpen(1);
+    emit m_context.receiverIndicatorChanged(true);
+    m_tmrProgress->start();
+    m_timer1->start();
+}
+
+ReceiveWindow::~ReceiveWindow()
+{
+    unload();
+}
+
+void ReceiveWindow::buildControls()
+{
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(8, 5, 8, 5);
+    root->setSpacing(3);
+
+    // Status line: activity indicator and port on the right, the count of stored results on the left.
+    auto* status = new QHBoxLayout;
+    status->setSpacing(6);
+    for (int i = 0; i < 3; ++i) {
+        m_img[i] = new QLabel(this);
+        m_img[i]->setObjectName(QStringLiteral("Img%1").arg(i + 1));
+        m_img[i]->setPixmap(indicatorFrame(i, devicePixelRatioF()));
+        m_img[i]->setVisible(i == 0);
+        status->addWidget(m_img[i]);
+    }
+    m_lblOncom = new QLabel(QStringLiteral("OnCom: -"), this);
+    m_lblOncom->setObjectName(QStringLiteral("lblOncom"));
+    m_lblOncom->setLayoutDirection(Qt::LeftToRight);
+    QFont bold = m_lblOncom->font();
+    bold.setBold(true);
+    m_lblOncom->setFont(bold);
+    status->addWidget(m_lblOncom);
+    status->addStretch(1);
+    status->addWidget(new QLabel(QStringLiteral("عدد النتائج المخزنة:"), this));
+    m_lblSamplenum = new QLabel(QStringLiteral("0"), this);
+    m_lblSamplenum->setObjectName(QStringLiteral("Lbl_samplenum"));
+    m_lblSamplenum->setFont(bold);
+    m_lblSamplenum->setMinimumWidth(24);
+    status->addWidget(m_lblSamplenum);
+    root->addLayout(status);
+
+    // The last record read, so that the user sees what arrived.
+    auto* last = new QHBoxLayout;
+    last->setSpacing(10);
+    last->addWidget(new QLabel(QStringLiteral("آخر نتيجة:"), this));
+    m_lastSample = valueLabel(QStringLiteral("lblLastSample"), this);
+    m_lastAssay = valueLabel(QStringLiteral("lblLastAssay"), this);
+    m_lastResult = valueLabel(QStringLiteral("lblLastResult"), this);
+    m_lastTime = valueLabel(QStringLiteral("lblLastTime"), this);
+    m_lastSample->setText(QStringLiteral("—"));
+    m_lastSample->setFont(bold);
+    m_lastAssay->setFont(bold);
+    for (QLabel* label : {m_lastSample, m_lastAssay, m_lastResult, m_lastTime})
+        last->addWidget(label);
+    last->addStretch(1);
+    root->addLayout(last);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(5);
+    const auto button = [this, buttons](const char* name, const QString& caption) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+        return b;
+    };
+    QPushButton* reset = button("cmd_reset", QStringLiteral("إعادة تشغيل المستقبل"));
+    QPushButton* end = button("cmd_endprocess", QStringLiteral("إيقاف المستقبل"));
+    QPushButton* show = button("cmd_showdata", QStringLiteral("عرض البيانات"));
+    QPushButton* parse = button("Command1", QStringLiteral("تحليل الرسائل"));
+    QPushButton* mini = button("Cmd_mini", QStringLiteral("تصغير"));
+    root->addLayout(buttons);
+    connect(reset, &QPushButton::clicked, this, &ReceiveWindow::resetReceiver);
+    connect(end, &QPushButton::clicked, this, &ReceiveWindow::receiverOff);
+    connect(show, &QPushButton::clicked, this, &ReceiveWindow::toggleRawView);
+    connect(parse, &QPushButton::clicked, this, &ReceiveWindow::parseMessageArea);
+    connect(mini, &QPushButton::clicked, this, &QWidget::hide);
+
+    // The raw view: stored results, complete messages and the receive buffer.
+    m_dataPanel = new QWidget(this);
+    auto* panel = new QHBoxLayout(m_dataPanel);
+    panel->setContentsMargins(0, 4, 0, 0);
+    auto* listColumn = new QVBoxLayout;
+    listColumn->addWidget(new QLabel(QStringLiteral("النتائج المخزنة / الإرسال للنظام:"), m_dataPanel));
+    m_lstNotSentID = new QListWidget(m_dataPanel);
+    m_lstNotSentID->setObjectName(QStringLiteral("Lst_NotSentID"));
+    m_lstNotSentID->setLayoutDirection(Qt::LeftToRight);
+    listColumn->addWidget(m_lstNotSentID);
+    panel->addLayout(listColumn, 2);
+
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const auto rawBox = [this, &fixed](const char* name) {
+        auto* box = new QPlainTextEdit(m_dataPanel);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setReadOnly(true);
+        box->setLayoutDirection(Qt::LeftToRight);
+        box->setWordWrapMode(QTextOption::WrapAnywhere);
+        box->setFont(fixed);
+        return box;
+    };
+    auto* rawColumn = new QVBoxLayout;
+    rawColumn->addWidget(new QLabel(QStringLiteral("الرسائل المكتملة:"), m_dataPanel));
+    m_txtData = rawBox("Txt_data");
+    rawColumn->addWidget(m_txtData, 1);
+    rawColumn->addWidget(new QLabel(QStringLiteral("المخزن المؤقت للاستقبال:"), m_dataPanel));
+    m_txtBuffer = rawBox("Txt_buffer");
+    rawColumn->addWidget(m_txtBuffer, 1);
+    panel->addLayout(rawColumn, 3);
+    root->addWidget(m_dataPanel, 1);
+
+    m_txtBuffer->hide();
+    m_dataPanel->hide();
+    applyHeight();
+}
+
+bool ReceiveWindow::portIsOpen() const
+{
+    return m_port->isOpen();
+}
+
+int ReceiveWindow::twipsToPixelsX(int twips) const
+{
+    return qRound(twips * logicalDpiX() / 1440.0);
+}
+
+int ReceiveWindow::twipsToPixelsY(int twips) const
+{
+    return qRound(twips * logicalDpiY() / 1440.0);
+}
+
+void ReceiveWindow::applyHeight()
+{
+    const int twips = m_txtBuffer->isHidden() ? kCompactHeightTwips : kExpandedHeightTwips;
+    setFixedSize(twipsToPixelsX(kWidthTwips), twipsToPixelsY(twips));
+}
+
+void ReceiveWindow::openPort()
+{
+    m_timer1->stop();
+    const QString ini = m_context.installFolder().settingsIni();
+    // Without the settings file the port stays as it is; the counters are still cleared below.
+    if (QFileInfo(ini).isFile()) {
+        const SerialPortConfig config = SerialPortConfig::read(ini);
+        if (m_port->isOpen())
+            m_port->close();
+        QString error;
+        const std::optional<LineSettings> line = LineSettings::parse(config.settingsText(), &error);
+        if (!line) {
+            portError(error);
+            return;
+        }
+        m_lblOncom->setText(SerialPortConfig::statusLine(config.port, line->toText()));
+        const QString device = config.deviceName(&error);
+        if (device.isEmpty()) {
+            portError(error);
+            return;
+        }
+        m_lblOncom->setPalette(QPalette());
+        m_lblOncom->setToolTip(QString());
+        m_port->setPortName(device);
+        m_port->setBaudRate(line->baudRate);
+        m_port->setParity(line->parity);
+        m_port->setDataBits(line->dataBits);
+        m_port->setStopBits(line->stopBits);
+        m_port->setFlowControl(QSerialPort::NoFlowControl);
+        if (!m_port->open(QIODevice::ReadWrite)) {
+            portError(device + QStringLiteral(": ") + m_port->errorString());
+            return;
+        }
+        // Best effort: a line without modem controls (a pseudo-terminal) has no RTS to raise.
+        if (!m_port->setRequestToSend(true))
+            m_port->clearError();
+    }
+    m_session.reset();
+    m_lstNotSentID->clear();
+    m_lblSamplenum->setText(QStringLiteral("0"));
+    m_context.setReceiverOn(1);
+    showBuffers();
+}
+
+void ReceiveWindow::resetReceiver()
+{
+    m_session.reset();
+    m_lstNotSentID->clear();
+    m_lblSamplenum->setText(QStringLiteral("0"));
+    showBuffers();
+    openPort();
+}
+
+void ReceiveWindow::portError(const QString& reason)
+{
+    m_context.setReceiverOn(0);
+    qWarning("receiver: %s", qUtf8Printable(reason));
+    if (m_context.dialogs().askYesNo(kPortErrorTitle, kPortErrorText, DialogIcon::Information))
+        emit m_context.settingsWindowRequested(QStringLiteral("comsetup"));
+    receiverOff();
+}
+
+void ReceiveWindow::receiverOff()
+{
+    if (m_unloaded || m_unloading)
+        return;
+    if (m_port->isOpen())
+        m_port->close();
+    m_context.setReceiveWindowOpen(0);
+    m_context.setReceiverOn(0);
+    emit m_context.receiverIndicatorChanged(false);
+    m_unloading = true;
+    close();
+}
+
+void ReceiveWindow::closeEvent(QCloseEvent* event)
+{
+    // The title bar's close button only hides the window: the receiver goes on until it is
+    // switched OFF.
+    if (!m_unloading) {
+        event->ignore();
+        hide();
+        return;
+    }
+    unload();
+    event->accept();
+}
+
+void ReceiveWindow::unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_timer1->stop();
+    m_tmrProgress->stop();
+    m_timersx->stop();
+    if (m_port->isOpen())
+        m_port->close();
+    m_context.setReceiveWindowOpen(0);
+    m_context.setReceiverOn(0);
+}
+
+void ReceiveWindow::lineLost()
+{
+    qWarning("receiver: line %s lost", qUtf8Printable(m_port->portName()));
+    m_port->close();
+    QPalette lost = m_lblOncom->palette();
+    lost.setColor(QPalette::WindowText, Qt::red);
+    m_lblOncom->setPalette(lost);
+    m_lblOncom->setToolTip(QStringLiteral("انقطع الاتصال بالمنفذ - اضغط إعادة تشغيل المستقبل"));
+}
+
+void ReceiveWindow::onReadyRead()
+{
+    receive(m_port->readAll());
+}
+
+void ReceiveWindow::receive(const QByteArray& bytes)
+{
+    const SerialSession::Actions actions = m_session.onData(bytes);
+    if (!actions.reply.isEmpty() && m_port->isOpen())
+        m_port->write(actions.reply);
+    showBuffers();
+    if (actions.messageCut)
+        parseMessageArea();
+}
+
+void ReceiveWindow::parseMessageArea()
+{
+    // Should a step of the chain ever let events through, a message cut meanwhile waits here and
+    // is parsed right after the current one: in arrival order, and once.
+    if (m_parsing)
+        return;
+    m_parsing = true;
+    while (!m_session.messageArea().isEmpty()) {
+        QByteArray messages = std::exchange(m_session.messageArea(), QByteArray());
+        showBuffers();
+        emit parsingMessages(messages);
+        try {
+            m_chain->ParseMessages(messages);
+        } catch (const std::exception& e) {
+            // A fault in one message must not cost the receiver; the next message is parsed as usual.
+            qWarning("receiver: parsing stopped: %s", e.what());
+        }
+    }
+    m_parsing = false;
+    showBuffers();
+}
+
+void ReceiveWindow::toggleRawView()
+{
+    const bool show = m_txtBuffer->isHidden();
+    m_txtBuffer->setVisible(show);
+    m_dataPanel->setVisible(show);
+    applyHeight();
+}
+
+void ReceiveWindow::advanceIndicator()
+{
+    // The hidden flags, not the on-screen visibility: the window may itself be hidden.
+    int next = 0;
+    if (!m_img[0]->isHidden())
+        next = 1;
+    else if (!m_img[1]->isHidden())
+        next = 2;
+    for (int i = 0; i < 3; ++i)
+        m_img[i]->setVisible(i == next);
+}
+
+void ReceiveWindow::showRecord(const CurrentResult& record)
+{
+    // A left-to-right mark first: a value such as "> 1200" has no letter to set its direction and
+    // would otherwise be laid out right to left, sign last.
+    const auto ltr = [](const QString& text) { return text.isEmpty() ? text : QChar(0x200E) + text; };
+    m_lastSample->setText(record.LblSampID.isEmpty() ? QStringLiteral("—") : ltr(record.LblSampID));
+    m_lastAssay->setText(ltr(record.Txt_shortAssay));
+    QString result = record.Txt_resultt1;
+    if (!record.Txt_TESTUNIT.isEmpty())
+        result += u' ' + record.Txt_TESTUNIT;
+    m_lastResult->setText(ltr(result));
+    m_lastTime->setText(ltr((record.LblTestDate + u' ' + record.LblTestTime).trimmed()));
+}
+
+void ReceiveWindow::showBuffers()
+{
+    m_txtBuffer->setPlainText(visibleText(m_session.buffer()));
+    m_txtData->setPlainText(visibleText(m_session.messageArea()));
+}

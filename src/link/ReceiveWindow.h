@@ -1,0 +1,99 @@
+#pragma once
+
+#include "link/SerialSession.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class AppContext;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QSerialPort;
+class QTimer;
+class ReceiveChain;
+struct CurrentResult;
+
+// Frm_recivedata: owns the serial line to the analyser while the data receiver is ON. It answers
+// the analyser's enquiry, collects the incoming bytes, cuts complete messages off at EOT and hands
+// them to the receive chain. It stays alive, shown or hidden, until the receiver is switched OFF,
+// which deletes it: always create it with new.
+class ReceiveWindow final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ReceiveWindow)
+
+public:
+    // Loads the window: receiver flag 0, window flag 1, indicator ON, the activity timer running;
+    // the port opens 500 ms later.
+    explicit ReceiveWindow(AppContext& context, QWidget* parent = nullptr);
+    ~ReceiveWindow() override;
+
+    ReceiveChain& chain() const { return *m_chain; }
+    const SerialSession& session() const { return m_session; }
+    bool portIsOpen() const;
+
+    // One arrival from the port: answers a lone ENQ, collects the rest and parses a completed
+    // message at once.
+    void receive(const QByteArray& bytes);
+
+    // (Re)opens the port with the current [comsetup] settings and clears the counters.
+    void openPort();
+    // cmd_reset: clears everything shown, then reopens the port.
+    void resetReceiver();
+    // cmd_endprocess: closes the port, sets the flags and the indicator OFF and unloads the window.
+    void receiverOff();
+    // cmd_showdata: shows or hides the raw receive buffer and the lists with it.
+    void toggleRawView();
+
+    // Window sizes are kept in twips, 1440 to the inch of the screen's logical resolution.
+    int twipsToPixelsX(int twips) const;
+    int twipsToPixelsY(int twips) const;
+
+    static constexpr int kCompactHeightTwips = 1600;
+    static constexpr int kExpandedHeightTwips = 5300;
+    static constexpr int kWidthTwips = 10200;
+
+signals:
+    // Right before the chain gets them: the complete messages handed to ParseMessages.
+    void parsingMessages(const QByteArray& messages);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void onReadyRead();
+    void lineLost();
+    void parseMessageArea();
+    void portError(const QString& reason);
+    void advanceIndicator();
+    void showRecord(const CurrentResult& record);
+    void showBuffers();
+    void applyHeight();
+    void unload();
+
+    AppContext& m_context;
+    ReceiveChain* m_chain;
+    QSerialPort* m_port;
+    SerialSession m_session;
+    bool m_parsing = false;
+    bool m_unloading = false;
+    bool m_unloaded = false;
+
+    QLabel* m_lblOncom = nullptr;
+    QLabel* m_lblSamplenum = nullptr;
+    QLabel* m_img[3] = {};
+    QLabel* m_lastSample = nullptr;
+    QLabel* m_lastAssay = nullptr;
+    QLabel* m_lastResult = nullptr;
+    QLabel* m_lastTime = nullptr;
+    QListWidget* m_lstNotSentID = nullptr;
+    QPlainTextEdit* m_txtData = nullptr;
+    QPlainTextEdit* m_txtBuffer = nullptr;
+    QWidget* m_dataPanel = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QTimer* m_tmrProgress = nullptr;
+    QTimer* m_timersx = nullptr;
+};
