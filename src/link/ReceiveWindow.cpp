@@ -110,7 +110,8 @@ ReceiveWindow::ReceiveWindow(AppContext& context, QWidget* parent)
 
     connect(m_timer1, &QTimer::timeout, this, &ReceiveWindow::openPort);
     connect(m_tmrProgress, &QTimer::timeout, this, &ReceiveWindow::advanceIndicator);
-    // Closes the notification sound once it has played; started by whoever plays it.
+    // Timersx closes the notification sound once it has played. Nothing plays one yet, so for now
+    // it only stops itself; the sound step connects its closing here and starts the timer.
     connect(m_timersx, &QTimer::timeout, m_timersx, &QTimer::stop);
     // Only arrivals matter; the port's other notifications (errors, written bytes) are ignored,
     // except a line that has gone away (adapter unplugged, far end closed): its port would signal
