@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/InstallFolder.h"
+#include "platform/KeyboardLayout.h"
 
 #include <QObject>
 #include <QString>
@@ -27,6 +28,9 @@ public:
     const InstallFolder& installFolder() const { return m_folder; }
     // The connection slots and their openers (owned, a child of this object).
     Databases& databases() const { return *m_databases; }
+    // The keyboard-layout switch (SetKeyboardLayout); a system one unless another is set (not owned).
+    KeyboardLayout& keyboardLayout() const { return m_keyboard ? *m_keyboard : m_systemKeyboard; }
+    void setKeyboardLayout(KeyboardLayout* keyboard) { m_keyboard = keyboard; }
 
     // Shared records.
     AppSettings settings;
@@ -61,6 +65,8 @@ private:
     Dialogs* m_dialogs;
     Clock* m_clock;
     Databases* m_databases;
+    KeyboardLayout* m_keyboard = nullptr;
+    mutable SystemKeyboardLayout m_systemKeyboard;
     qint16 m_receiverOn = 0;
     qint16 m_receiveWindowOpen = 0;
     qint16 m_activeWindowCode = 0;

@@ -1,0 +1,111 @@
+#include "app/NavigationWidget.h"
+
+#include "app/AppContext.h"
+
+#include <QColor>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+QString caption(NavEntry entry)
+{
+    switch (entry) {
+    case NavEntry::Patient:
+        return QStringLiteral("شاشة المرضى");
+    case NavEntry::ReceiveData:
+        return Navigation::receiverCaption(false);
+    case NavEntry::Setting:
+        return QStringLiteral("Setting");
+    case NavEntry::Ranges:
+        return QStringLiteral("Basic data");
+    case NavEntry::Factors:
+        return QStringLiteral("معاملات التصحيح");
+    case NavEntry::Comments:
+        return QStringLiteral("التعليقات");
+    case NavEntry::ResultOptions:
+        return QStringLiteral("خيارات النتائج");
+    case NavEntry::Users:
+        return QStringLiteral("المستخدمين");
+    case NavEntry::PasswordModi:
+        return QStringLiteral("تغيير كلمة المرور");
+    case NavEntry::AboutUs:
+        return QStringLiteral("About Us");
+    case NavEntry::Exit:
+        return QStringLiteral("خروج");
+    case NavEntry::Mini:
+        return QStringLiteral("تصغير");
+    }
+    return {};
+}
+
+// Colours are kept as the settings and the original forms give them: red in the low byte.
+QColor fromColourRef(int value)
+{
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+} // namespace
+
+NavigationWidget::NavigationWidget(AppContext& context, qint16 windowCode, QWidget* parent)
+    : QWidget(parent), m_context(context), m_windowCode(windowCode)
+{
+    setObjectName(QStringLiteral("PictureCmd"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setSpacing(4);
+    for (const NavEntry entry : allNavEntries) {
+        auto* b = new QPushButton(caption(entry), this);
+        b->setObjectName(Navigation::objectName(entry));
+        b->setAutoDefault(false);
+        b->setFocusPolicy(Qt::TabFocus);
+        layout->addWidget(b);
+        m_buttons.insert(entry, b);
+        connect(b, &QPushButton::clicked, this, [this, entry] { emit entryActivated(entry); });
+    }
+    QFont bold = m_buttons.value(NavEntry::ReceiveData)->font();
+    bold.setBold(true);
+    m_buttons.value(NavEntry::ReceiveData)->setFont(bold);
+    layout->addStretch(1);
+
+    m_lblUsername = new QLabel(this);
+    m_lblUsername->setObjectName(QStringLiteral("Lbl_username"));
+    m_lblUsername->setFont(bold);
+    m_lblLogin = new QLabel(this);
+    m_lblLogin->setObjectName(QStringLiteral("Lbl_login"));
+    // Login time is English text; keep its words in their own order.
+    m_lblLogin->setLayoutDirection(Qt::LeftToRight);
+    layout->addWidget(m_lblUsername);
+    layout->addSpacing(7); // 100 twips
+    layout->addWidget(m_lblLogin);
+
+    connect(&m_context, &AppContext::receiverIndicatorChanged, this, [this](bool on) {
+        // Only the window in front draws the indicator.
+        if (m_context.activeWindowCode() == m_windowCode)
+            showReceiver(on);
+    });
+}
+
+void NavigationWidget::windowLoaded()
+{
+    m_context.setActiveWindowCode(m_windowCode);
+    showReceiver(m_context.receiverOn() == 1);
+    m_lblUsername->setText(m_context.currentUser.name);
+    m_lblLogin->setText(m_context.currentUser.loginTime);
+}
+
+void NavigationWidget::setEntryShown(NavEntry entry, bool shown)
+{
+    if (QPushButton* b = m_buttons.value(entry))
+        b->setVisible(shown);
+}
+
+void NavigationWidget::showReceiver(bool on)
+{
+    QPushButton* b = m_buttons.value(NavEntry::ReceiveData);
+    b->setText(Navigation::receiverCaption(on));
+    QPalette palette = b->palette();
+    const QColor colour = fromColourRef(Navigation::receiverColour(on));
+    palette.setColor(QPalette::ButtonText, colour);
+    palette.setColor(QPalette::WindowText, colour);
+    b->setPalette(palette);
+}

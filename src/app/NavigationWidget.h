@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/Navigation.h"
+
+#include <QMap>
+#include <QWidget>
+
+class AppContext;
+class QLabel;
+class QPushButton;
+
+// The strip every window carries: the navigation entries, the receiver indicator, and the name
+// of the logged-in user with the login time. Which entries are shown is set by whoever opens the
+// window (an entry whose window does not exist is not shown).
+class NavigationWidget final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(NavigationWidget)
+
+public:
+    // `windowCode` is the code of the window that carries the strip.
+    NavigationWidget(AppContext& context, qint16 windowCode, QWidget* parent = nullptr);
+
+    // The window has loaded: it becomes the active window and shows the receiver state, the user
+    // name and the login time.
+    void windowLoaded();
+
+    void setEntryShown(NavEntry entry, bool shown);
+    QPushButton* button(NavEntry entry) const { return m_buttons.value(entry); }
+    // Shows the receiver indicator ON or OFF.
+    void showReceiver(bool on);
+
+signals:
+    void entryActivated(NavEntry entry);
+
+private:
+    AppContext& m_context;
+    qint16 m_windowCode;
+    QMap<NavEntry, QPushButton*> m_buttons;
+    QLabel* m_lblUsername;
+    QLabel* m_lblLogin;
+};

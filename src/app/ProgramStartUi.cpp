@@ -1,0 +1,155 @@
+#include "app/ProgramStartUi.h"
+
+#include "app/AppContext.h"
+#include "app/LoginWindow.h"
+#include "app/MainWindow.h"
+#include "app/NavigationWidget.h"
+#include "app/ProgramUi.h"
+#include "app/StartupSequence.h"
+#include "platform/KeyboardLayout.h"
+#include "platform/MessageBoxDialogsUi.h"
+#include "platform/SingleInstance.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+namespace {
+const QString kProgramTitle = QStringLiteral("Corvana interface VIDAS");
+
+QString shotPath(const QString& screenshot, const QString& objectName)
+{
+    const QFileInfo info(screenshot);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral("-") + objectName + QStringLiteral(".png"));
+}
+
+bool saveShot(QWidget* window, const QString& file)
+{
+    if (!window || !window->grab().save(file, "PNG")) {
+        std::fprintf(stderr, "corvana: could not save the screenshot %s\n", qUtf8Printable(file));
+        return false;
+    }
+    std::printf("screenshot: %s\n", qUtf8Printable(file));
+    std::fflush(stdout);
+    return true;
+}
+
+void pressEnter(QWidget* widget)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &press);
+}
+
+// The demo's walk through the navigation: each step clicks an entry of the window in front.
+void walk(ProgramUi& ui, const QStringList& entries, int index)
+{
+    if (index >= entries.size())
+        return;
+    QTimer::singleShot(900, &ui, [&ui, entries, index] {
+        for (QWidget* window : ui.windows()) {
+            if (!window->isVisible() || window->objectName() == QLatin1String("Frm_recivedata"))
+                continue;
+            if (auto* button = window->findChild<QPushButton*>(entries.at(index))) {
+                button->click();
+                break;
+            }
+        }
+        walk(ui, entries, index + 1);
+    });
+}
+} // namespace
+
+int runProgram(QApplication& app, const ProgramOptions& options)
+{
+    const InstallFolder folder(options.home.isEmpty() ? InstallFolder::platformDefault() : options.home);
+    app.setLayoutDirection(Qt::RightToLeft);
+    app.setApplicationDisplayName(kProgramTitle);
+    MessageBoxDialogs dialogs;
+    SystemClock clock;
+    AppContext context(folder, &dialogs, &clock);
+    SystemKeyboardLayout keyboard;
+    context.setKeyboardLayout(&keyboard);
+    // Beside the settings where there is an install folder, so that two install folders on one
+    // machine do not keep each other from running; the named mutex on Windows is per machine.
+    SystemSingleInstance singleInstance(kProgramTitle, folder.exists() ? folder.path() : QString());
+
+    int code = 0;
+    auto* ui = new ProgramUi(context, singleInstance);
+    QObject::connect(
+        ui, &ProgramUi::endRequested, &app, [](int exitCode) { QCoreApplication::exit(exitCode); },
+        Qt::QueuedConnection);
+
+    if (!options.screenshot.isEmpty()) {
+        // Each window as it is shown; the login window once its boxes are filled in.
+        QObject::connect(ui, &ProgramUi::windowShown, &app, [&options, &code](QWidget* window) {
+            QPointer<QWidget> shown = window;
+            QTimer::singleShot(400, window, [shown, &options, &code] {
+                if (shown && shown->isVisible() && !saveShot(shown, shotPath(options.screenshot, shown->objectName())))
+                    code = 1;
+            });
+        });
+    }
+
+    const int separator = options.demoLogin.indexOf(QLatin1Char(':'));
+    if (separator > 0) {
+        const QString name = options.demoLogin.left(separator);
+        const QString password = options.demoLogin.mid(separator + 1);
+        QObject::connect(ui, &ProgramUi::windowShown, &app, [ui, name, password](QWidget* window) {
+            if (window != static_cast<QWidget*>(ui->loginWindow()))
+                return;
+            auto* user = window->findChild<QLineEdit*>(QStringLiteral("Txt_username"));
+            auto* pass = window->findChild<QLineEdit*>(QStringLiteral("Txt_password"));
+            if (!user || !pass || !user->isVisible())
+                return; // the first administrator is asked for: nothing to type in for the demo
+            user->setText(name);
+            pass->setText(password);
+            QPointer<QLineEdit> box = pass;
+            QTimer::singleShot(900, pass, [box] {
+                if (box)
+                    pressEnter(box);
+            });
+        });
+    }
+    if (options.demoWalk) {
+        auto walked = std::make_shared<bool>(false);
+        QObject::connect(ui, &ProgramUi::windowShown, &app, [ui, walked](QWidget* window) {
+            if (window == static_cast<QWidget*>(ui->mainWindow()) && !*walked) {
+                *walked = true;
+                walk(*ui,
+                     {QStringLiteral("cmd_users"), QStringLiteral("cmd_passwordModi"), QStringLiteral("Opt_patient"),
+                      QStringLiteral("Opt_receivedata")},
+                     0);
+            }
+        });
+    }
+    if (options.quitAfterMs > 0) {
+        QTimer::singleShot(options.quitAfterMs, &app, [ui, &options, &code] {
+            if (!options.screenshot.isEmpty()) {
+                QWidget* front = ui->mainWindow();
+                if (!front || !front->isVisible())
+                    front = QApplication::activeWindow();
+                for (QWidget* window : ui->windows()) {
+                    if (window->isVisible() && !saveShot(window, shotPath(options.screenshot, window->objectName())))
+                        code = 1;
+                }
+                if (!front || !saveShot(front, options.screenshot))
+                    code = 1;
+            }
+            QCoreApplication::exit(code);
+        });
+    }
+
+    const bool started = ui->start(QCoreApplication::applicationDirPath());
+    const int loop = app.exec();
+    delete ui; // before the context its windows use
+    if (!started)
+        return loop != 0 ? loop : 1;
+    return code != 0 ? code : loop;
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "app/Navigation.h"
+
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+class AppContext;
+class LoginWindow;
+class MainWindow;
+class NavigationWidget;
+class PasswordWindow;
+class QWidget;
+class ReceiveWindow;
+class SingleInstance;
+class UsersWindow;
+
+// The program's windows: starts with the login window, opens the main window and the receive
+// window at the end of the start-up, and carries out what the navigation strip of any window asks
+// for (with the grant checks). A window is loaded when it is opened and unloaded when the user
+// moves on to another one; the receive window stays loaded, hidden or shown, until the receiver is
+// switched OFF.
+class ProgramUi final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ProgramUi)
+
+public:
+    ProgramUi(AppContext& context, SingleInstance& singleInstance, QObject* parent = nullptr);
+    ~ProgramUi() override;
+
+    // Shows the login window and starts the start-up steps. False when a load check failed (the
+    // message was shown and endRequested emitted).
+    bool start(const QString& programFolder);
+
+    LoginWindow* loginWindow() const;
+    MainWindow* mainWindow() const;
+    ReceiveWindow* receiveWindow() const;
+    UsersWindow* usersWindow() const;
+    PasswordWindow* passwordWindow() const;
+    // Every loaded window, shown or not.
+    QList<QWidget*> windows() const;
+
+    // Windows that come with later work register here; until then their entries are not shown.
+    // The factory makes the window (not shown) and hands back its navigation strip.
+    using WindowFactory = std::function<QWidget*(NavigationWidget** navigation)>;
+    void registerWindow(NavEntry entry, WindowFactory factory);
+    bool isAvailable(NavEntry entry) const;
+    // Who shows the settings window in recovery mode on a page ("server", "corvanaserver",
+    // "comsetup"). Without one the program ends, as there is nothing to recover with.
+    void setRecoveryHandler(std::function<void(const QString& page)> handler) { m_recovery = std::move(handler); }
+
+    // What a navigation entry of `from` does.
+    void activate(NavEntry entry, QWidget* from);
+
+signals:
+    // The program ends with this exit code.
+    void endRequested(int exitCode);
+    // A window has been loaded and shown (for the demo's screenshots).
+    void windowShown(QWidget* window);
+
+private:
+    void attach(QWidget* window, NavigationWidget* navigation);
+    void startupFinished();
+    void settingsRequested(const QString& page);
+    QWidget* openMain();
+    QWidget* openUsers();
+    QWidget* openPassword();
+    QWidget* openRegistered(NavEntry entry);
+    void toggleReceiver();
+    void present(QWidget* window);
+    void moveOn(QWidget* target, QWidget* from);
+    void end(int exitCode);
+
+    AppContext& m_context;
+    SingleInstance& m_singleInstance;
+    QPointer<LoginWindow> m_login;
+    QPointer<MainWindow> m_main;
+    QPointer<ReceiveWindow> m_receive;
+    QPointer<UsersWindow> m_users;
+    QPointer<PasswordWindow> m_password;
+    QMap<NavEntry, WindowFactory> m_factories;
+    QMap<NavEntry, QPointer<QWidget>> m_registered;
+    std::function<void(const QString&)> m_recovery;
+    bool m_ending = false;
+};
