@@ -9,12 +9,11 @@ namespace SqliteFile {
 
 namespace {
 
-// The permission bits count as well as the access check, so that a file marked read-only is
-// refused even for an administrator who could write it anyway.
+// The mode bits count as well as the access check (WriteUser would be the access check again),
+// so that a file marked read-only is refused even for an administrator who could write it anyway.
 bool writable(const QFileInfo& info)
 {
-    const auto anyWrite =
-        QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    const auto anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return info.isWritable() && (info.permissions() & anyWrite);
 }
 

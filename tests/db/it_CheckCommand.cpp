@@ -1,0 +1,187 @@
+#include "TestInstall.h"
+
+#include "InterfaceColumns.h"
+#include "db/ScopedConnection.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+
+namespace {
+
+const QString binary = QStringLiteral(CORVANA_BINARY_DIR "/src/corvana-vidas");
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run corvanaVidas(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(binary, arguments);
+    Run run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QStringList lines(const QString& text)
+{
+    return text.split('\n', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class it_CheckCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void createsInterfaceAndReportsBoth();
+    void failures_data();
+    void failures();
+    void lisLinkOff();
+    void setupDemo();
+};
+
+void it_CheckCommand::createsInterfaceAndReportsBoth()
+{
+    TestInstall install;
+    QVERIFY(install.createDatabases());
+    QVERIFY(QFile::remove(install.interfaceDbFile()));
+    const Run run = corvanaVidas({"--home", install.path(), "check"});
+    QCOMPARE(run.exitCode, 0);
+    const QStringList out = lines(run.out);
+    QCOMPARE(out.size(), 2);
+    QVERIFY2(out[0].startsWith("interface: SQLite file " + install.interfaceDbFile()) &&
+                 out[0].endsWith(": ok, schema version 1"),
+             qPrintable(out[0]));
+    QVERIFY2(out[1].startsWith("lis: SQLite file " + install.lisDbFile()) && out[1].endsWith(": ok"),
+             qPrintable(out[1]));
+    QVERIFY(run.err.isEmpty());
+
+    ScopedConnection c("QSQLITE");
+    QVERIFY(c.openSqlite(install.interfaceDbFile()));
+    for (auto it = interfaceColumns().cbegin(); it != interfaceColumns().cend(); ++it) {
+        const QSqlRecord record = c.db().record(it.key());
+        QStringList names;
+        for (int i = 0; i < record.count(); ++i)
+            names << record.fieldName(i);
+        QCOMPARE(names, it.value());
+    }
+}
+
+void it_CheckCommand::failures_data()
+{
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("failingLine");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("lis file missing") << ""
+                                      << ""
+                                      << ""
+                                      << "lis: "
+                                      << "does not exist";
+    QTest::newRow("unknown interface engine") << "server"
+                                              << "engine"
+                                              << "mysql"
+                                              << "interface: "
+                                              << "mysql";
+    QTest::newRow("interface path outside") << "server"
+                                            << "database"
+                                            << "../x.db"
+                                            << "interface: "
+                                            << "..";
+    QTest::newRow("jet file") << "corvanaserver"
+                              << "CRVaccess"
+                              << "1"
+                              << "lis: Jet file"
+                              << "";
+}
+
+void it_CheckCommand::failures()
+{
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QString, failingLine);
+    QFETCH(QString, reason);
+    TestInstall install;
+    if (!section.isEmpty()) {
+        QVERIFY(install.createDatabases());
+        install.setSetting(section, key, value);
+    }
+    const Run run = corvanaVidas({"check", "--home", install.path()});
+    QCOMPARE(run.exitCode, 1);
+    const QStringList out = lines(run.out);
+    QCOMPARE(out.size(), 2);
+    const QString line = out[failingLine.startsWith("lis") ? 1 : 0];
+    QVERIFY2(line.startsWith(failingLine) && line.contains("cannot be opened") && line.contains(reason),
+             qPrintable(line));
+    // The message the window would show goes to standard error.
+    QVERIFY2(run.err.contains(QStringLiteral("خطأ فى الاتصال ..")), qPrintable(run.err));
+    QVERIFY(!QFile::exists(QDir(install.path()).filePath("../x.db")));
+}
+
+void it_CheckCommand::lisLinkOff()
+{
+    TestInstall install;
+    install.setSetting("corvanaserver", "active", "0");
+    const Run run = corvanaVidas({"--home", install.path(), "check"});
+    QCOMPARE(run.exitCode, 0);
+    const QStringList out = lines(run.out);
+    QCOMPARE(out.size(), 2);
+    QVERIFY2(out[1].contains("not checked"), qPrintable(out[1]));
+    QVERIFY(!QFile::exists(install.lisDbFile()));
+
+    const Run missing = corvanaVidas({"--home", install.path() + "/nowhere", "check"});
+    QCOMPARE(missing.exitCode, 1);
+    QVERIFY(missing.out.isEmpty());
+    QVERIFY(missing.err.contains("no such install folder"));
+    QCOMPARE(corvanaVidas({"--home", install.path(), "check", "extra"}).exitCode, 2);
+}
+
+void it_CheckCommand::setupDemo()
+{
+    QTemporaryDir dir;
+    const QString home = dir.filePath("demo");
+    for (int round = 0; round < 2; ++round) {
+        const Run run = corvanaVidas({"--home", home, "setup-demo"});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    }
+    const Run check = corvanaVidas({"--home", home, "check"});
+    QVERIFY2(check.exitCode == 0, qPrintable(check.out + check.err));
+
+    ScopedConnection lis("QSQLITE");
+    QVERIFY(lis.openSqlite(QDir(home).filePath("Patients.db")));
+    QSqlQuery q(lis.db());
+    QVERIFY(q.exec("SELECT count(*) FROM patientinfo"));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 4);
+    ScopedConnection iface("QSQLITE");
+    QVERIFY(iface.openSqlite(QDir(home).filePath("InterfaceVIDAS.db")));
+    QSqlQuery t(iface.db());
+    QVERIFY(t.exec("SELECT count(*) FROM testtable WHERE active=1 AND crvtestid<>0"));
+    QVERIFY(t.next());
+    QCOMPARE(t.value(0).toInt(), 8);
+
+    // A folder set up for servers is left alone.
+    TestInstall server;
+    server.setSetting("server", "engine", "sqlserver");
+    const Run refused = corvanaVidas({"--home", server.path(), "setup-demo"});
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY(refused.err.contains("SQLite"));
+}
+
+QTEST_GUILESS_MAIN(it_CheckCommand)
+#include "it_CheckCommand.moc"
