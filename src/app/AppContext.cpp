@@ -2,11 +2,21 @@
 
 #include "db/ConnectionStrings.h"
 #include "db/Databases.h"
+#include "platform/MediaSoundPlayer.h"
 
 AppContext::AppContext(InstallFolder folder, Dialogs* dialogs, Clock* clock, QObject* parent)
     : QObject(parent), m_folder(std::move(folder)), m_dialogs(dialogs), m_clock(clock),
       m_databases(new Databases(*this))
 {
+}
+
+SoundPlayer& AppContext::soundPlayer() const
+{
+    if (m_soundPlayer)
+        return *m_soundPlayer;
+    if (!m_mediaSoundPlayer)
+        m_mediaSoundPlayer = std::make_unique<MediaSoundPlayer>();
+    return *m_mediaSoundPlayer;
 }
 
 void AppContext::setReceiverOn(qint16 on)

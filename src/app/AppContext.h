@@ -6,9 +6,11 @@
 #include "platform/Dialogs.h"
 #include "platform/InstallFolder.h"
 #include "platform/KeyboardLayout.h"
+#include "platform/SoundPlayer.h"
 
 #include <QObject>
 #include <QString>
+#include <memory>
 
 class Databases;
 
@@ -31,6 +33,10 @@ public:
     // The keyboard-layout switch (SetKeyboardLayout); a system one unless another is set (not owned).
     KeyboardLayout& keyboardLayout() const { return m_keyboard ? *m_keyboard : m_systemKeyboard; }
     void setKeyboardLayout(KeyboardLayout* keyboard) { m_keyboard = keyboard; }
+    // The notification sound's player: Qt Multimedia (made at first use) unless another is set
+    // (not owned).
+    SoundPlayer& soundPlayer() const;
+    void setSoundPlayer(SoundPlayer* player) { m_soundPlayer = player; }
 
     // Shared records.
     AppSettings settings;
@@ -67,6 +73,8 @@ private:
     Databases* m_databases;
     KeyboardLayout* m_keyboard = nullptr;
     mutable SystemKeyboardLayout m_systemKeyboard;
+    SoundPlayer* m_soundPlayer = nullptr;
+    mutable std::unique_ptr<SoundPlayer> m_mediaSoundPlayer;
     qint16 m_receiverOn = 0;
     qint16 m_receiveWindowOpen = 0;
     qint16 m_activeWindowCode = 0;

@@ -10,9 +10,9 @@ using Command = int (*)(const CommandArgs&);
 const QMap<QString, Command>& commands()
 {
     static const QMap<QString, Command> table{
-        {QStringLiteral("parse"), &commandParse},
-        {QStringLiteral("check"), &commandCheck},
-        {QStringLiteral("setup-demo"), &commandSetupDemo},
+        {QStringLiteral("parse"), &commandParse},          {QStringLiteral("check"), &commandCheck},
+        {QStringLiteral("setup-demo"), &commandSetupDemo}, {QStringLiteral("replay"), &commandReplay},
+        {QStringLiteral("receive"), &commandReceive},
     };
     return table;
 }
@@ -23,7 +23,9 @@ int usage(QTextStream& err)
            "commands:\n"
            "  parse FILE     print the result records of a capture as JSON lines\n"
            "  check          open the configured interface and LIS databases\n"
-           "  setup-demo     make the install folder a demo (SQLite databases, demo data)\n";
+           "  setup-demo     make the install folder a demo (SQLite databases, demo data)\n"
+           "  replay FILE    send a line capture through the receive chain into the databases\n"
+           "  receive        receive results on the configured serial port until stopped\n";
     err.flush();
     return 2;
 }

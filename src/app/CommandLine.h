@@ -20,3 +20,5 @@ struct CommandArgs
 int commandParse(const CommandArgs& args);     // link/ParseCommand.cpp
 int commandCheck(const CommandArgs& args);     // db/CheckCommand.cpp
 int commandSetupDemo(const CommandArgs& args); // db/SetupDemoCommand.cpp
+int commandReplay(const CommandArgs& args);    // link/ReceiveCommands.cpp
+int commandReceive(const CommandArgs& args);   // link/ReceiveCommands.cpp

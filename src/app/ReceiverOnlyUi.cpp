@@ -45,6 +45,8 @@ int runReceiverOnly(QApplication& app, const ReceiverOnlyOptions& options)
     SystemClock clock;
     AppContext context(folder, &dialogs, &clock);
     context.loadSettings();
+    // The receive chain stores and exports every result it reads.
+    context.buildConnectionStrings();
     QObject::connect(&context, &AppContext::settingsWindowRequested, &app, [](const QString& page) {
         std::fprintf(stderr, "corvana: the settings window (%s) is not available in this start\n",
                      qUtf8Printable(page));

@@ -112,6 +112,15 @@ const QList<Assay>& assays()
          "",
          {{"All", nullptr, 0, 0, "0", {}, {}, "Negative"}},
          {}},
+        {"ATPO",
+         "Anti-TPO",
+         "ATPO",
+         "Thyroid",
+         509,
+         "1",
+         "IU/ml",
+         {{"All", nullptr, 0, 0, "0", std::nullopt, 34.0, "< 34"}},
+         {}},
     };
     return list;
 }

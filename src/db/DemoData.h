@@ -4,7 +4,7 @@
 #include <QString>
 
 // The demo's reference data in the interface database: a catalogue of the VIDAS assays of the
-// sample captures (LIS codes 501-508, as the LIS stand-in's demo requests use them), reference
+// sample captures (LIS codes 501-509, as the LIS stand-in's demo requests use them), reference
 // ranges of every range kind, a few library comments, and a first administrator account.
 namespace DemoData {
 

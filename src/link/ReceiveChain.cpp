@@ -2,12 +2,37 @@
 
 #include "app/AppContext.h"
 #include "link/MessageParser.h"
+#include "link/Notification.h"
+#include "link/ReceiveSteps.h"
 
-ReceiveChain::ReceiveChain(AppContext& context, QObject* parent) : QObject(parent), m_context(context) {}
+ReceiveChain::ReceiveChain(AppContext& context, QObject* parent)
+    : QObject(parent), m_context(context), m_realSteps(std::make_unique<ReceiveSteps>(context)),
+      m_steps(m_realSteps.get())
+{
+    m_realSteps->counted = [this] { emit resultCounted(); };
+    m_realSteps->listed = [this](const QString& line) { emit listLineAdded(line); };
+}
+
+ReceiveChain::~ReceiveChain() = default;
 
 void ReceiveChain::setSteps(RecordSteps* steps)
 {
-    m_steps = steps != nullptr ? steps : &m_noSteps;
+    m_steps = steps != nullptr ? steps : m_realSteps.get();
+}
+
+void ReceiveChain::setSound(SoundPlayer* player, QTimer* timersx)
+{
+    m_realSteps->setNotification(nullptr);
+    m_notification.reset();
+    if (player && timersx)
+        m_notification = std::make_unique<Notification>(*player, *timersx);
+    m_realSteps->setNotification(m_notification.get());
+}
+
+void ReceiveChain::closeSound()
+{
+    if (m_notification)
+        m_notification->close();
 }
 
 void ReceiveChain::ParseMessages(QByteArray& messageArea)

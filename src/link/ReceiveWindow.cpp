@@ -1,6 +1,7 @@
 #include "link/ReceiveWindow.h"
 
 #include "app/AppContext.h"
+#include "link/Flagging.h"
 #include "link/ReceiveChain.h"
 #include "link/SerialPortConfig.h"
 
@@ -89,7 +90,7 @@ QLabel* valueLabel(const QString& name, QWidget* parent)
 
 ReceiveWindow::ReceiveWindow(AppContext& context, QWidget* parent)
     : QWidget(parent, Qt::Window), m_context(context), m_chain(new ReceiveChain(context, this)),
-      m_port(new QSerialPort(this))
+      m_port(new QSerialPort(this)), m_archive(context.installFolder(), context.clock())
 {
     setObjectName(QStringLiteral("Frm_recivedata"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -110,9 +111,10 @@ ReceiveWindow::ReceiveWindow(AppContext& context, QWidget* parent)
 
     connect(m_timer1, &QTimer::timeout, this, &ReceiveWindow::openPort);
     connect(m_tmrProgress, &QTimer::timeout, this, &ReceiveWindow::advanceIndicator);
-    // Timersx closes the notification sound once it has played. Nothing plays one yet, so for now
-    // it only stops itself; the sound step connects its closing here and starts the timer.
+    // Timersx cuts the notification sound: the chain starts it with each sound and closes the
+    // player when it fires.
     connect(m_timersx, &QTimer::timeout, m_timersx, &QTimer::stop);
+    m_chain->setSound(&m_context.soundPlayer(), m_timersx);
     // Only arrivals matter; the port's other notifications (errors, written bytes) are ignored,
     // except a line that has gone away (adapter unplugged, far end closed): its port would signal
     // without end, so it is closed and shown as lost until the receiver is reset.
@@ -123,6 +125,9 @@ ReceiveWindow::ReceiveWindow(AppContext& context, QWidget* parent)
             lineLost();
     });
     connect(m_chain, &ReceiveChain::recordParsed, this, &ReceiveWindow::showRecord);
+    connect(m_chain, &ReceiveChain::resultCounted, this, &ReceiveWindow::countResult);
+    connect(m_chain, &ReceiveChain::listLineAdded, this,
+            [this](const QString& line) { m_lstNotSentID->addItem(line); });
 
     // Loading: the port is not open yet, but the window in front already shows the receiver ON.
     m_context.setReceiverOn(0);
@@ -180,7 +185,15 @@ void ReceiveWindow::buildControls()
     m_lastSample->setText(QStringLiteral("—"));
     m_lastSample->setFont(bold);
     m_lastAssay->setFont(bold);
-    for (QLabel* label : {m_lastSample, m_lastAssay, m_lastResult, m_lastTime})
+    // The flag of the evaluated result, in blue; the result's background tells flagged from normal.
+    m_lastFlag = valueLabel(QStringLiteral("Txt_TEST_F"), this);
+    QPalette flagPalette = m_lastFlag->palette();
+    flagPalette.setColor(QPalette::WindowText, Flagging::flagColour());
+    m_lastFlag->setPalette(flagPalette);
+    m_lastFlag->setFont(bold);
+    m_lastResult->setAutoFillBackground(true);
+    m_lastResult->setContentsMargins(4, 0, 4, 0);
+    for (QLabel* label : {m_lastSample, m_lastAssay, m_lastResult, m_lastFlag, m_lastTime})
         last->addWidget(label);
     last->addStretch(1);
     root->addLayout(last);
@@ -360,8 +373,10 @@ void ReceiveWindow::unload()
     m_timer1->stop();
     m_tmrProgress->stop();
     m_timersx->stop();
+    m_chain->closeSound();
     if (m_port->isOpen())
         m_port->close();
+    archiveReceived();
     m_context.setReceiveWindowOpen(0);
     m_context.setReceiverOn(0);
 }
@@ -383,12 +398,28 @@ void ReceiveWindow::onReadyRead()
 
 void ReceiveWindow::receive(const QByteArray& bytes)
 {
+    m_archive.received(bytes);
     const SerialSession::Actions actions = m_session.onData(bytes);
     if (!actions.reply.isEmpty() && m_port->isOpen())
         m_port->write(actions.reply);
     showBuffers();
-    if (actions.messageCut)
+    if (actions.messageCut) {
+        // On disk before it is parsed: whatever happens to its results, the message can be replayed.
+        archiveReceived();
         parseMessageArea();
+    }
+}
+
+void ReceiveWindow::archiveReceived()
+{
+    QString error;
+    if (!m_archive.write(&error))
+        qWarning("receiver: capture archive: %s", qUtf8Printable(error));
+}
+
+void ReceiveWindow::countResult()
+{
+    m_lblSamplenum->setText(QString::number(m_lblSamplenum->text().toInt() + 1));
 }
 
 void ReceiveWindow::parseMessageArea()
@@ -444,6 +475,10 @@ void ReceiveWindow::showRecord(const CurrentResult& record)
     if (!record.Txt_TESTUNIT.isEmpty())
         result += u' ' + record.Txt_TESTUNIT;
     m_lastResult->setText(ltr(result));
+    m_lastFlag->setText(ltr(record.Txt_TEST_F.trimmed()));
+    QPalette shade = m_lastResult->palette();
+    shade.setColor(QPalette::Window, Flagging::background(Flagging::shadeOf(record)));
+    m_lastResult->setPalette(shade);
     m_lastTime->setText(ltr((record.LblTestDate + u' ' + record.LblTestTime).trimmed()));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/CaptureArchive.h"
 #include "link/SerialSession.h"
 
 #include <QPointer>
@@ -70,6 +71,8 @@ private:
     void portError(const QString& reason);
     void advanceIndicator();
     void showRecord(const CurrentResult& record);
+    void countResult();
+    void archiveReceived();
     void showBuffers();
     void applyHeight();
     void unload();
@@ -78,6 +81,7 @@ private:
     ReceiveChain* m_chain;
     QSerialPort* m_port;
     SerialSession m_session;
+    CaptureArchive m_archive;
     bool m_parsing = false;
     bool m_unloading = false;
     bool m_unloaded = false;
@@ -89,6 +93,7 @@ private:
     QLabel* m_lastAssay = nullptr;
     QLabel* m_lastResult = nullptr;
     QLabel* m_lastTime = nullptr;
+    QLabel* m_lastFlag = nullptr;
     QListWidget* m_lstNotSentID = nullptr;
     QPlainTextEdit* m_txtData = nullptr;
     QPlainTextEdit* m_txtBuffer = nullptr;

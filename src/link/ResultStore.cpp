@@ -1,0 +1,79 @@
+#include "link/ResultStore.h"
+
+#include "common/DateFormats.h"
+#include "common/Numbers.h"
+
+namespace ResultStore {
+
+using ChainValues::numberOf;
+using ChainValues::text;
+using SqlRun::textOrNull;
+
+BoundQuery duplicateQuery(const CurrentResult& r, const QDate& today, const Dialect& iface)
+{
+    if (r.LblPatID.size() != 13)
+        return {QStringLiteral("SELECT * FROM Result where patientid=? AND shortAssay=? "),
+                {text(r.LblPatID), text(r.Txt_shortAssay)}};
+    // The sample column holds text; SQL Server reads it as a number to compare it with the
+    // number. SQLite would compare the number as text instead, so it is told to read the column.
+    const QString sample =
+        iface.engine() == SqlEngine::Sqlite ? iface.toReal(QStringLiteral("SampleID")) : QStringLiteral("SampleID");
+    return {QStringLiteral("SELECT * FROM Result where ") + sample +
+                QStringLiteral("=? AND Testdate= ? AND shortAssay=? "),
+            {numberOf(r.LblSampID), today, text(r.Txt_shortAssay)}};
+}
+
+QString noSampleName(const CurrentResult& r)
+{
+    return r.Txt_shortAssay + QStringLiteral("   ") + r.LblTestTime;
+}
+
+BoundQuery duplicateQueryNoSample(const CurrentResult& r, const QDate& today)
+{
+    return {
+        QStringLiteral("SELECT * FROM Result where Patientname=? and resultt1= ? AND Testdate= ? AND shortAssay=? "),
+        {text(r.LblPatName), text(r.Txt_resultt1), today, text(r.Txt_shortAssay)}};
+}
+
+SqlRun::Columns resultColumns(const CurrentResult& r, const QDateTime& now)
+{
+    const bool named = !r.LblPatName.isEmpty();
+    const bool doctor = !r.LblDocName.isEmpty();
+    const double age = Numbers::toNumber(r.LblAgeN);
+    const auto orAssay = [&r](const QString& value) { return text(value.isEmpty() ? r.Txt_shortAssay : value); };
+    return {
+        {QStringLiteral("SampleID"), text(r.LblSampID)},
+        {QStringLiteral("patientid"), text(r.LblPatID)},
+        {QStringLiteral("Patientname"),
+         text(named ? r.LblPatName : r.LblTestTime + QStringLiteral("   ") + r.Txt_shortAssay)},
+        {QStringLiteral("patientsefa"), named ? textOrNull(r.Txt_patientsefa) : SqlRun::nullText()},
+        {QStringLiteral("DocName"), textOrNull(r.LblDocName)},
+        {QStringLiteral("Drsefa"), doctor ? textOrNull(r.Txt_DocSEFA) : SqlRun::nullText()},
+        {QStringLiteral("sex"), textOrNull(r.LblSex)},
+        {QStringLiteral("ageN"), age == 0.0 ? SqlRun::nullNumber() : QVariant(age)},
+        {QStringLiteral("ageU"), textOrNull(r.LblAgeU)},
+        {QStringLiteral("Testdate"), now.date()},
+        {QStringLiteral("TestTime"), DateFormats::timeAmPm(now.time())},
+        {QStringLiteral("testcode"), numberOf(r.Txt_CODE)},
+        {QStringLiteral("shortAssay"), text(r.Txt_shortAssay)},
+        {QStringLiteral("LongAssay"), text(r.Txt_LongAssay)},
+        {QStringLiteral("resultt1"), text(r.Txt_resultt1)},
+        {QStringLiteral("resultt2"), text(r.Txt_resultt2)},
+        {QStringLiteral("resultt3"), text(r.Txt_resultt3)},
+        {QStringLiteral("testunit"), text(r.Txt_TESTUNIT)},
+        {QStringLiteral("REFRANGE"), numberOf(r.Txt_REFRANGE)},
+        {QStringLiteral("testsimp"), orAssay(r.Txt_testsimp)},
+        {QStringLiteral("testabrev"), orAssay(r.Txt_testabrev)},
+        {QStringLiteral("subgroupname"), text(r.Txt_subgroupname)},
+        {QStringLiteral("normalrang"), text(r.Txt_TESTNOTRMAL)},
+        {QStringLiteral("RESULTCASEPRINT"), text(r.Txt_TEST_F)},
+        {QStringLiteral("lowlimit"), QVariant(Numbers::toNumber(r.Txt_TEST_min))},
+        {QStringLiteral("highlimit"), QVariant(Numbers::toNumber(r.Txt_TEST_max))},
+        {QStringLiteral("nolowexe"), text(r.Txt_TEST_minEX)},
+        {QStringLiteral("nohighexe"), text(r.Txt_TEST_maxEX)},
+        {QStringLiteral("comment"), textOrNull(r.txt_comment)},
+        {QStringLiteral("sending"), r.Chk_pregsmok == 1},
+    };
+}
+
+} // namespace ResultStore
