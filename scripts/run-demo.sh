@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs the program on a demo install folder (demo-home/, SQLite databases) fed by the simulated
-# analyser on a pseudo-terminal. For now the program starts as the receive window alone.
-#   With a display: the window stays open until the receiver is switched off (or the window closed).
-#   Without one ($DISPLAY empty): runs under xvfb-run, lets the simulator send every sample
-#   capture, saves a screenshot of the window and prints its path.
+# analyser on a pseudo-terminal. The program starts at its login window (demo account admin/admin).
+#   With a display: the program runs until the user ends it.
+#   Without one ($DISPLAY empty): runs under xvfb-run, logs in with the demo account, lets the
+#   simulator send every sample capture, saves a screenshot of each window and prints the paths.
 #   BUILD_DIR     build folder (default: build)
 #   DEMO_SECONDS  how long the run without a display lasts (default: 14)
 set -euo pipefail
@@ -73,13 +73,19 @@ INI
 "$BUILD_DIR/src/corvana-vidas" --home "$home" setup-demo
 
 if [ -z "${DISPLAY:-}" ]; then
-    shot="$home/receive-window.png"
-    rm -f "$shot"
+    # The login window, the demo account typed in, the main window, then the users, password and
+    # receive windows through the navigation strip; a screenshot of each.
+    shot="$home/screenshot.png"
+    rm -f "$home"/screenshot*.png
     xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
-        "$BUILD_DIR/src/corvana" --home "$home" --receiver-only --show-data \
-        --screenshot "$shot" --quit-after "$(( ${DEMO_SECONDS:-14} * 1000 ))"
+        "$BUILD_DIR/src/corvana" --home "$home" --demo-login admin:admin --demo-walk --show-data \
+        --screenshot "$shot" --quit-after "$(( ${DEMO_SECONDS:-14} * 1000 ))" >/dev/null
     grep -E "sessions sent" "$home/vidas-sim.log" || true
-    [ -s "$shot" ] && echo "Screenshot of the receive window: $shot"
+    for window in Frm_start Form1 Frm_users Frm_userspw Frm_recivedata; do
+        if [ -s "$home/screenshot-$window.png" ]; then
+            echo "Screenshot of $window: $home/screenshot-$window.png"
+        fi
+    done
 else
-    "$BUILD_DIR/src/corvana" --home "$home" --receiver-only
+    "$BUILD_DIR/src/corvana" --home "$home"
 fi

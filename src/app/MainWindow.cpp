@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/NavigationWidget.h"
 #include "app/WindowCodes.h"
+#include "common/DateFormats.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -31,6 +32,11 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     big.setBold(true);
     heading->setFont(big);
     work->addWidget(heading);
+    auto* day = new QLabel(DateFormats::longDate(context.clock().today()), m_workArea);
+    day->setObjectName(QStringLiteral("Lbl_today"));
+    day->setLayoutDirection(Qt::LeftToRight);
+    day->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    work->addWidget(day);
     work->addStretch(1);
     root->addWidget(m_workArea, 1);
 

@@ -50,14 +50,22 @@ NavigationWidget::NavigationWidget(AppContext& context, qint16 windowCode, QWidg
     : QWidget(parent), m_context(context), m_windowCode(windowCode)
 {
     setObjectName(QStringLiteral("PictureCmd"));
+    // A band of its own colour, so that the strip reads as one thing on every window.
+    setAutoFillBackground(true);
+    QPalette band = palette();
+    band.setColor(QPalette::Window, QColor(215, 230, 232));
+    setPalette(band);
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setContentsMargins(8, 6, 8, 6);
     layout->setSpacing(4);
     for (const NavEntry entry : allNavEntries) {
         auto* b = new QPushButton(caption(entry), this);
         b->setObjectName(Navigation::objectName(entry));
         b->setAutoDefault(false);
         b->setFocusPolicy(Qt::TabFocus);
+        // Room around the caption: the default button hugs its text.
+        b->setMinimumHeight(b->sizeHint().height() + 6);
+        b->setMinimumWidth(b->sizeHint().width() + 16);
         layout->addWidget(b);
         m_buttons.insert(entry, b);
         connect(b, &QPushButton::clicked, this, [this, entry] { emit entryActivated(entry); });

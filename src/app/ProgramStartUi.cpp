@@ -129,6 +129,14 @@ int runProgram(QApplication& app, const ProgramOptions& options)
             }
         });
     }
+    if (options.showData) {
+        QObject::connect(ui, &ProgramUi::windowShown, &app, [](QWidget* window) {
+            auto* buffer = window->findChild<QWidget*>(QStringLiteral("Txt_buffer"));
+            auto* toggle = window->findChild<QPushButton*>(QStringLiteral("cmd_showdata"));
+            if (buffer && toggle && buffer->isHidden())
+                toggle->click();
+        });
+    }
     if (options.quitAfterMs > 0) {
         QTimer::singleShot(options.quitAfterMs, &app, [ui, &options, &code] {
             if (!options.screenshot.isEmpty()) {

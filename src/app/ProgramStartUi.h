@@ -15,6 +15,7 @@ struct ProgramOptions
     QString demoLogin;     // "NAME:PASSWORD": typed into the login window, then Enter (demo only)
     bool demoWalk = false; // after the login, open the users and password windows and the receive
                            // window through the navigation strip, one after the other (demo only)
+    bool showData = false; // the receive window opens with its raw view shown
 };
 
 int runProgram(QApplication& app, const ProgramOptions& options);

@@ -42,5 +42,6 @@ int runCorvana(QApplication& app)
     options.quitAfterMs = parser.value(quitAfter).toInt();
     options.demoLogin = parser.value(demoLogin);
     options.demoWalk = parser.isSet(demoWalk);
+    options.showData = parser.isSet(showData);
     return runProgram(app, options);
 }
