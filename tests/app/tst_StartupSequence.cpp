@@ -3,10 +3,12 @@
 #include "app/StartupMessages.h"
 #include "app/StartupSequence.h"
 #include "config/IniFile.h"
+#include "db/ConnectionTarget.h"
 #include "db/Databases.h"
 #include "db/DbMessages.h"
 #include "users/UserAccounts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -187,6 +189,28 @@ private slots:
                  QStringLiteral("البرنامج يعمل بفعل - لا يمكنك تشغيل اكثر من نسخة من النظام"));
         // Nothing was opened by the refused copy.
         QVERIFY(!context.databases().isOpen(DbSlot::Local));
+        QVERIFY(!context.databases().isOpen(DbSlot::Interface));
+    }
+
+    void dateProbeFailureEndsTheProgram()
+    {
+        AppContext& context = installWithAdministrator();
+        // The probe's local file cannot be made where a folder of that name stands.
+        QVERIFY(QDir(m_install->path()).mkdir(ConnectionTargets::localFile));
+        StartupSequence sequence(context, m_single);
+        QSignalSpy end(&sequence, &StartupSequence::endProgramRequested);
+        QVERIFY(sequence.load());
+        sequence.start();
+        for (int i = 0; i < 20; ++i)
+            sequence.tick();
+        QCOMPARE(sequence.step(), 3);
+        QCOMPARE(end.size(), 1);
+        QVERIFY(!sequence.timer().isActive());
+        QCOMPARE(m_install->dialogs.shown.size(), 2);
+        QCOMPARE(m_install->dialogs.shown.first().text, DbMessages::localFailed);
+        QCOMPARE(m_install->dialogs.last().title, QStringLiteral("تنبية !"));
+        QCOMPARE(m_install->dialogs.last().text,
+                 QStringLiteral("رجاء تحويل التاريخ الى اللغة الانجليزية ويفضل English (Canada) o"));
         QVERIFY(!context.databases().isOpen(DbSlot::Interface));
     }
 
