@@ -1,3 +1,4 @@
+#include "ProgramRun.h"
 #include "TestInstall.h"
 
 #include "InterfaceColumns.h"
@@ -12,27 +13,6 @@
 
 namespace {
 
-const QString binary = QStringLiteral(CORVANA_BINARY_DIR "/src/corvana-vidas");
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run corvanaVidas(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(binary, arguments);
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 QStringList lines(const QString& text)
 {
@@ -58,7 +38,7 @@ void it_CheckCommand::createsInterfaceAndReportsBoth()
     TestInstall install;
     QVERIFY(install.createDatabases());
     QVERIFY(QFile::remove(install.interfaceDbFile()));
-    const Run run = corvanaVidas({"--home", install.path(), "check"});
+    const ProgramRun run = runCorvanaVidas({"--home", install.path(), "check"});
     QCOMPARE(run.exitCode, 0);
     const QStringList out = lines(run.out);
     QCOMPARE(out.size(), 2);
@@ -121,7 +101,7 @@ void it_CheckCommand::failures()
         QVERIFY(install.createDatabases());
         install.setSetting(section, key, value);
     }
-    const Run run = corvanaVidas({"check", "--home", install.path()});
+    const ProgramRun run = runCorvanaVidas({"check", "--home", install.path()});
     QCOMPARE(run.exitCode, 1);
     const QStringList out = lines(run.out);
     QCOMPARE(out.size(), 2);
@@ -137,18 +117,18 @@ void it_CheckCommand::lisLinkOff()
 {
     TestInstall install;
     install.setSetting("corvanaserver", "active", "0");
-    const Run run = corvanaVidas({"--home", install.path(), "check"});
+    const ProgramRun run = runCorvanaVidas({"--home", install.path(), "check"});
     QCOMPARE(run.exitCode, 0);
     const QStringList out = lines(run.out);
     QCOMPARE(out.size(), 2);
     QVERIFY2(out[1].contains("not checked"), qPrintable(out[1]));
     QVERIFY(!QFile::exists(install.lisDbFile()));
 
-    const Run missing = corvanaVidas({"--home", install.path() + "/nowhere", "check"});
+    const ProgramRun missing = runCorvanaVidas({"--home", install.path() + "/nowhere", "check"});
     QCOMPARE(missing.exitCode, 1);
     QVERIFY(missing.out.isEmpty());
     QVERIFY(missing.err.contains("no such install folder"));
-    QCOMPARE(corvanaVidas({"--home", install.path(), "check", "extra"}).exitCode, 2);
+    QCOMPARE(runCorvanaVidas({"--home", install.path(), "check", "extra"}).exitCode, 2);
 }
 
 void it_CheckCommand::setupDemo()
@@ -156,10 +136,10 @@ void it_CheckCommand::setupDemo()
     QTemporaryDir dir;
     const QString home = dir.filePath("demo");
     for (int round = 0; round < 2; ++round) {
-        const Run run = corvanaVidas({"--home", home, "setup-demo"});
+        const ProgramRun run = runCorvanaVidas({"--home", home, "setup-demo"});
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     }
-    const Run check = corvanaVidas({"--home", home, "check"});
+    const ProgramRun check = runCorvanaVidas({"--home", home, "check"});
     QVERIFY2(check.exitCode == 0, qPrintable(check.out + check.err));
 
     ScopedConnection lis("QSQLITE");
@@ -187,7 +167,7 @@ void it_CheckCommand::setupDemo()
     // A folder set up for servers is left alone.
     TestInstall server;
     server.setSetting("server", "engine", "sqlserver");
-    const Run refused = corvanaVidas({"--home", server.path(), "setup-demo"});
+    const ProgramRun refused = runCorvanaVidas({"--home", server.path(), "setup-demo"});
     QCOMPARE(refused.exitCode, 1);
     QVERIFY(refused.err.contains("SQLite"));
 }

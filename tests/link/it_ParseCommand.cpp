@@ -1,3 +1,4 @@
+#include "ProgramRun.h"
 #include "TestInstall.h"
 
 #include <QDir>
@@ -17,24 +18,9 @@ const QString binary = QStringLiteral(CORVANA_BINARY_DIR "/src/corvana-vidas");
 const QStringList parsedFields{"LblSampID",   "LblPatID",     "Txt_shortAssay", "Txt_LongAssay", "LblTestTime",
                                "LblTestDate", "Txt_resultt2", "Txt_resultt3",   "Txt_TESTUNIT",  "Txt_resultt1"};
 
-struct Run
+ProgramRun runParse(const QStringList& arguments)
 {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runParse(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(binary, arguments);
-    Run run;
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return runCorvanaVidas(arguments, 30000);
 }
 
 // Every output line is one JSON object; its parser fields in a fixed order.
@@ -140,10 +126,10 @@ void it_ParseCommand::parsesSamples()
     QFETCH(QString, sample);
     QFETCH(QList<QStringList>, expected);
     // A home folder that does not exist: the command needs no install.
-    const Run run = runParse({"--home", m_noHome.filePath("absent"), "parse", samplePath(sample)});
+    const ProgramRun run = runParse({"--home", m_noHome.filePath("absent"), "parse", samplePath(sample)});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.err, QByteArray());
-    const QList<QStringList> got = records(run.out);
+    QCOMPARE(run.errBytes, QByteArray());
+    const QList<QStringList> got = records(run.outBytes);
     QCOMPARE(got.size(), expected.size());
     for (qsizetype i = 0; i < got.size(); ++i)
         QCOMPARE(got[i], expected[i]);
@@ -160,9 +146,9 @@ void it_ParseCommand::parsesEveryCapture()
     }
     QVERIFY(files.size() >= 10);
     for (const QString& file : files) {
-        const Run run = runParse({"--home", m_noHome.path(), "parse", file});
+        const ProgramRun run = runParse({"--home", m_noHome.path(), "parse", file});
         QVERIFY2(run.exitCode == 0, qPrintable(file));
-        QVERIFY2(!records(run.out).isEmpty(), qPrintable(file));
+        QVERIFY2(!records(run.outBytes).isEmpty(), qPrintable(file));
     }
 }
 
@@ -178,9 +164,9 @@ void it_ParseCommand::keepsKeyOrderAndEscapes()
                "00\x03\x04");
     file.close();
 
-    const Run run = runParse({"--home", m_noHome.path(), "parse", path});
+    const ProgramRun run = runParse({"--home", m_noHome.path(), "parse", path});
     QCOMPARE(run.exitCode, 0);
-    const QList<QStringList> got = records(run.out);
+    const QList<QStringList> got = records(run.outBytes);
     QCOMPARE(got.size(), 1);
     QCOMPARE(got[0],
              QStringList({"\"1\\2\"", "\"1\\2\"", "A\tB",
@@ -188,14 +174,14 @@ void it_ParseCommand::keepsKeyOrderAndEscapes()
                           "break\x1f",
                           "02:07 PM", "05/12/2026", "N\u00e9g/\"x\"", "< 1", "\u00b5g/l", "N\u00e9g/\"x\" (< 1)"}));
     // Raw UTF-8 text, not escapes, and the keys in the record's order.
-    QVERIFY(run.out.contains("\xc2\xb5g/l"));
+    QVERIFY(run.outBytes.contains("\xc2\xb5g/l"));
     qsizetype last = -1;
     for (const QString& key : parsedFields) {
-        const qsizetype at = run.out.indexOf("\"" + key.toLatin1() + "\":");
+        const qsizetype at = run.outBytes.indexOf("\"" + key.toLatin1() + "\":");
         QVERIFY2(at > last, qPrintable(key));
         last = at;
     }
-    QVERIFY(run.out.endsWith("}\n"));
+    QVERIFY(run.outBytes.endsWith("}\n"));
 }
 
 void it_ParseCommand::computerClockFromHomeSettings()
@@ -203,10 +189,10 @@ void it_ParseCommand::computerClockFromHomeSettings()
     TestInstall install;
     install.setSetting(QStringLiteral("comsetup"), QStringLiteral("PCdateYN"), QStringLiteral("1"));
     const QDate before = QDate::currentDate();
-    const Run run = runParse({"--home", install.path(), "parse", samplePath("three-results-one-session.bin")});
+    const ProgramRun run = runParse({"--home", install.path(), "parse", samplePath("three-results-one-session.bin")});
     const QDate after = QDate::currentDate();
     QCOMPARE(run.exitCode, 0);
-    const QList<QStringList> got = records(run.out);
+    const QList<QStringList> got = records(run.outBytes);
     QCOMPARE(got.size(), 3);
     const QLocale english(QLocale::English, QLocale::UnitedStates);
     const QStringList today{english.toString(before, "dd-MMM-yyyy"), english.toString(after, "dd-MMM-yyyy")};
@@ -218,8 +204,8 @@ void it_ParseCommand::computerClockFromHomeSettings()
 
     // Switched off again, the records' own time and date come back.
     install.setSetting(QStringLiteral("comsetup"), QStringLiteral("PCdateYN"), QStringLiteral("0"));
-    const Run own = runParse({"--home", install.path(), "parse", samplePath("three-results-one-session.bin")});
-    QCOMPARE(records(own.out).value(0).value(4), QStringLiteral("08:01 AM"));
+    const ProgramRun own = runParse({"--home", install.path(), "parse", samplePath("three-results-one-session.bin")});
+    QCOMPARE(records(own.outBytes).value(0).value(4), QStringLiteral("08:01 AM"));
 }
 
 void it_ParseCommand::refusesBadInput_data()
@@ -237,10 +223,10 @@ void it_ParseCommand::refusesBadInput()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, message);
-    const Run run = runParse(QStringList{"--home", m_noHome.path()} + arguments);
+    const ProgramRun run = runParse(QStringList{"--home", m_noHome.path()} + arguments);
     QVERIFY(run.exitCode > 0);
-    QVERIFY2(run.err.contains(message), run.err.constData());
-    QCOMPARE(run.out, QByteArray());
+    QVERIFY2(run.errBytes.contains(message), run.errBytes.constData());
+    QCOMPARE(run.outBytes, QByteArray());
 }
 
 void it_ParseCommand::refusesUnreadableFile()
@@ -251,10 +237,10 @@ void it_ParseCommand::refusesUnreadableFile()
     QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
     if (QFile(path).open(QIODevice::ReadOnly))
         QSKIP("running with rights that read any file");
-    const Run run = runParse({"--home", m_noHome.path(), "parse", path});
+    const ProgramRun run = runParse({"--home", m_noHome.path(), "parse", path});
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains("cannot be read"), run.err.constData());
-    QCOMPARE(run.out, QByteArray());
+    QVERIFY2(run.errBytes.contains("cannot be read"), run.errBytes.constData());
+    QCOMPARE(run.outBytes, QByteArray());
 }
 
 QTEST_GUILESS_MAIN(it_ParseCommand)

@@ -1,3 +1,4 @@
+#include "ProgramRun.h"
 #include "TestInstall.h"
 #include "link/AnalyserCapture.h"
 #include "link/LisExport.h"
@@ -14,26 +15,6 @@
 namespace {
 
 const QString binary = QStringLiteral(CORVANA_BINARY_DIR "/src/corvana-vidas");
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run corvanaVidas(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(binary, arguments);
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 QString writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -89,7 +70,7 @@ void TestReceiveCommands::replayStoresExportsAndOverwrites()
     const QStringList expected{"2601140001254     Yes", "2601140009     No",     "2601140007     No",
                                "2601140001230     Yes", "0042     No",           "2601140001230     Yes",
                                "FER   08:05 AM     No", "2601140001247     Yes", "TIC21103806     No"};
-    const Run first = corvanaVidas({"--home", install.path(), "replay", file});
+    const ProgramRun first = runCorvanaVidas({"--home", install.path(), "replay", file});
     QCOMPARE(first.exitCode, 0);
     QCOMPARE(first.out.split('\n', Qt::SkipEmptyParts), expected);
     QVERIFY2(first.err.contains("without EOT"), qPrintable(first.err));
@@ -101,7 +82,7 @@ void TestReceiveCommands::replayStoresExportsAndOverwrites()
              1);
 
     // The same capture again: every row is overwritten, none added.
-    const Run second = corvanaVidas({"--home", install.path(), "replay", file});
+    const ProgramRun second = runCorvanaVidas({"--home", install.path(), "replay", file});
     QCOMPARE(second.exitCode, 0);
     QCOMPARE(second.out.split('\n', Qt::SkipEmptyParts), expected);
     QCOMPARE(count(install.interfaceDbFile(), "SELECT count(*) FROM Result"), 9);
@@ -127,7 +108,7 @@ void TestReceiveCommands::replayWithTheLisOffTellsStandardError()
     again.shortAssay = "FT4";
     const QString file = writeFile(QDir(install.path()).filePath("capture.bin"), AnalyserCapture::session({r, again}));
 
-    const Run run = corvanaVidas({"--home", install.path(), "replay", file});
+    const ProgramRun run = runCorvanaVidas({"--home", install.path(), "replay", file});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts), (QStringList{"2601140001230     No", "2601140001230     No"}));
     const QString message = LisExport::lisOffTitle + ": " + LisExport::lisOffText;
@@ -139,25 +120,25 @@ void TestReceiveCommands::replayRefusesBadInput()
 {
     TestInstall install;
     QVERIFY(install.createDatabases());
-    Run run = corvanaVidas({"--home", install.path(), "replay"});
+    ProgramRun run = runCorvanaVidas({"--home", install.path(), "replay"});
     QCOMPARE(run.exitCode, 2);
-    run = corvanaVidas({"--home", install.path(), "replay", QDir(install.path()).filePath("missing.bin")});
+    run = runCorvanaVidas({"--home", install.path(), "replay", QDir(install.path()).filePath("missing.bin")});
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.err.contains("no such file"));
-    run = corvanaVidas({"--home", install.path(), "replay", install.path()});
+    run = runCorvanaVidas({"--home", install.path(), "replay", install.path()});
     QCOMPARE(run.exitCode, 1);
 
     QTemporaryDir empty;
     const QString file = writeFile(QDir(empty.path()).filePath("c.bin"), sampleBytes("quantitative-unit.bin"));
-    run = corvanaVidas({"--home", empty.path(), "replay", file});
+    run = runCorvanaVidas({"--home", empty.path(), "replay", file});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains("VIDASSETING.INI"), qPrintable(run.err));
-    run = corvanaVidas({"--home", empty.filePath("nowhere"), "receive"});
+    run = runCorvanaVidas({"--home", empty.filePath("nowhere"), "receive"});
     QCOMPARE(run.exitCode, 1);
 
     // A serial port that does not exist.
     install.setSetting("comsetup", "device", QDir(install.path()).filePath("no-such-tty"));
-    run = corvanaVidas({"--home", install.path(), "receive"});
+    run = runCorvanaVidas({"--home", install.path(), "receive"});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains("serial port"), qPrintable(run.err));
 }
