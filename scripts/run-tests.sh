@@ -3,11 +3,12 @@
 #   BUILD_DIR   build folder (default: build)
 #   WERROR=1    treat compiler warnings as errors
 #   SANITIZE=1  build with AddressSanitizer and UndefinedBehaviorSanitizer
+#   BUILD_TYPE  CMake build type (default: Debug; empty for a quick build without debug information)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 BUILD_DIR=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE-Debug}" \
     -DCORVANA_WERROR="${WERROR:-0}" -DCORVANA_SANITIZE="${SANITIZE:-0}" -DCORVANA_BENCH=ON >/dev/null
 cmake --build "$BUILD_DIR" -j "$(nproc)"
 export QT_QPA_PLATFORM=offscreen LANG=C.UTF-8
