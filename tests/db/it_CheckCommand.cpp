@@ -13,7 +13,6 @@
 
 namespace {
 
-
 QStringList lines(const QString& text)
 {
     return text.split('\n', Qt::SkipEmptyParts);
