@@ -9,19 +9,25 @@
 namespace {
 
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+const QByteArray kUtf16LeBom("\xFF\xFE");
 
 enum class Encoding
 {
     Cp1256,
-    Utf8
+    Utf8,
+    Utf16Le
 };
 
+// A settings file as read. Files in a byte encoding are worked on as bytes, UTF-16 files as the
+// text's 16-bit units; either way a write changes only the units of the line it touches.
 struct RawFile
 {
     QByteArray bytes;
     Encoding encoding = Encoding::Cp1256;
     bool asciiOnly = true;
-    bool hasBom = false;
+    qsizetype textStart = 0; // after a UTF-8 byte-order mark
+    QString units;           // UTF-16 files: the text after the byte-order mark
+    QByteArray oddByte;      // UTF-16 files: a last byte without its pair, kept as it was
 };
 
 bool isValidUtf8(QByteArrayView bytes)
@@ -31,6 +37,29 @@ bool isValidUtf8(QByteArrayView bytes)
     return !decoder.hasError();
 }
 
+// Unit for unit rather than through a decoder, so that even an unpaired surrogate goes back as it was.
+QString fromUtf16Le(QByteArrayView bytes)
+{
+    QString text(bytes.size() / 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto low = static_cast<unsigned char>(bytes[2 * i]);
+        const auto high = static_cast<unsigned char>(bytes[2 * i + 1]);
+        text[i] = QChar(static_cast<char16_t>(low | (high << 8)));
+    }
+    return text;
+}
+
+QByteArray toUtf16Le(QStringView text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size() * 2);
+    for (const QChar c : text) {
+        bytes.append(static_cast<char>(c.unicode() & 0xFF));
+        bytes.append(static_cast<char>(c.unicode() >> 8));
+    }
+    return bytes;
+}
+
 RawFile load(const QString& path)
 {
     RawFile raw;
@@ -38,26 +67,30 @@ RawFile load(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return raw;
     raw.bytes = file.readAll();
-    raw.hasBom = raw.bytes.startsWith(kUtf8Bom);
+    // Windows reads a file that starts with this mark as UTF-16, and writes it back the same way.
+    if (raw.bytes.startsWith(kUtf16LeBom)) {
+        raw.encoding = Encoding::Utf16Le;
+        raw.asciiOnly = false;
+        const QByteArrayView text = QByteArrayView(raw.bytes).sliced(kUtf16LeBom.size());
+        raw.units = fromUtf16Le(text);
+        if (text.size() % 2 != 0)
+            raw.oddByte = text.last(1).toByteArray();
+        return raw;
+    }
+    const bool hasBom = raw.bytes.startsWith(kUtf8Bom);
+    raw.textStart = hasBom ? kUtf8Bom.size() : 0;
     for (const char c : raw.bytes) {
         if (static_cast<unsigned char>(c) >= 0x80) {
             raw.asciiOnly = false;
             break;
         }
     }
-    if (raw.hasBom || (!raw.asciiOnly && isValidUtf8(raw.bytes)))
+    if (hasBom || (!raw.asciiOnly && isValidUtf8(raw.bytes)))
         raw.encoding = Encoding::Utf8;
     return raw;
 }
 
-QString decodeLine(QByteArrayView line, Encoding encoding)
-{
-    if (encoding == Encoding::Utf8)
-        return QString::fromUtf8(line);
-    return Cp1256::decode(line);
-}
-
-// One line of the file as byte offsets, the line terminator excluded.
+// One line of the file as offsets (bytes, or UTF-16 units), the line terminator excluded.
 struct Line
 {
     qsizetype begin;
@@ -65,20 +98,43 @@ struct Line
     qsizetype next; // start of the following line
 };
 
-QList<Line> splitLines(const QByteArray& bytes, qsizetype start)
+template <typename View> QList<Line> splitLines(View text, qsizetype start)
 {
     QList<Line> lines;
     qsizetype pos = start;
-    while (pos < bytes.size()) {
-        qsizetype nl = bytes.indexOf('\n', pos);
-        const qsizetype next = nl < 0 ? bytes.size() : nl + 1;
-        qsizetype end = nl < 0 ? bytes.size() : nl;
-        if (end > pos && bytes.at(end - 1) == '\r')
+    while (pos < text.size()) {
+        qsizetype nl = pos;
+        while (nl < text.size() && text[nl] != u'\n')
+            ++nl;
+        const qsizetype next = nl < text.size() ? nl + 1 : nl;
+        qsizetype end = nl;
+        if (end > pos && text[end - 1] == u'\r')
             --end;
         lines.append({pos, end, next});
         pos = next;
     }
     return lines;
+}
+
+QList<Line> splitLines(const RawFile& raw)
+{
+    if (raw.encoding == Encoding::Utf16Le)
+        return splitLines(QStringView(raw.units), 0);
+    return splitLines(QByteArrayView(raw.bytes), raw.textStart);
+}
+
+QString lineText(const RawFile& raw, const Line& line)
+{
+    const qsizetype length = line.end - line.begin;
+    switch (raw.encoding) {
+    case Encoding::Utf16Le:
+        return raw.units.sliced(line.begin, length);
+    case Encoding::Utf8:
+        return QString::fromUtf8(QByteArrayView(raw.bytes).sliced(line.begin, length));
+    case Encoding::Cp1256:
+        break;
+    }
+    return Cp1256::decode(QByteArrayView(raw.bytes).sliced(line.begin, length));
 }
 
 // A "[name]" line: returns true and the trimmed name.
@@ -116,8 +172,7 @@ Located locate(const RawFile& raw, const QList<Line>& lines, const QString& sect
     Located found;
     bool inSection = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString text =
-            decodeLine(QByteArrayView(raw.bytes).sliced(lines[i].begin, lines[i].end - lines[i].begin), raw.encoding);
+        const QString text = lineText(raw, lines[i]);
         QString name;
         if (sectionName(text, &name)) {
             if (inSection)
@@ -144,14 +199,52 @@ Located locate(const RawFile& raw, const QList<Line>& lines, const QString& sect
     return found;
 }
 
+// The file's text (bytes or UTF-16 units) with the key set: the key's line replaced, or a line added
+// at the end of its section, or the section appended. Everything else stays as it was.
+template <typename Text, typename Encode>
+Text withKey(const Text& text, const QList<Line>& lines, const Located& found, const QString& section,
+             const QString& key, const QString& value, Encode encode)
+{
+    // Line breaks as the file has them; a file without any gets those of Windows.
+    bool anyCrLf = false;
+    bool anyBreak = false;
+    for (const Line& line : lines) {
+        anyCrLf = anyCrLf || line.next - line.end == 2;
+        anyBreak = anyBreak || line.next > line.end;
+    }
+    const Text eol = encode(anyCrLf || !anyBreak ? QStringLiteral("\r\n") : QStringLiteral("\n"));
+    if (found.keyLine >= 0) {
+        const Line& line = lines[found.keyLine];
+        return text.left(line.begin) + encode(found.keyText + u'=' + value) + text.mid(line.end);
+    }
+    if (found.sectionLine >= 0) {
+        const Line& after = lines[found.lastContentLine];
+        Text head = text.left(after.next);
+        if (after.next == after.end) // last line of the file without a line break
+            head += eol;
+        return head + encode(key.trimmed() + u'=' + value) + eol + text.mid(after.next);
+    }
+    Text out = text;
+    if (!out.isEmpty() && out.back() != u'\n')
+        out += eol;
+    out += encode(u'[' + section.trimmed() + u']') + eol + encode(key.trimmed() + u'=' + value) + eol;
+    return out;
+}
+
+// What the profile functions return for a value: without surrounding blanks, cut at a NUL, without
+// one pair of matching quotes (the blanks inside them stay), at most kMaxValueLength characters.
 QString cleanValue(QString value)
 {
     value = value.trimmed();
-    value.truncate(IniFormat::kMaxValueLength);
     const qsizetype nul = value.indexOf(QChar(u'\0'));
     if (nul >= 0)
-        value.truncate(nul);
-    return value.trimmed();
+        value = value.left(nul).trimmed();
+    const bool quoted =
+        value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front();
+    if (quoted)
+        value = value.sliced(1, value.size() - 2);
+    value.truncate(IniFormat::kMaxValueLength);
+    return quoted ? value : value.trimmed();
 }
 
 } // namespace
@@ -161,7 +254,7 @@ QString ReadIni(const QString& file, const QString& section, const QString& key)
     const RawFile raw = load(file);
     if (raw.bytes.isEmpty())
         return {};
-    const QList<Line> lines = splitLines(raw.bytes, raw.hasBom ? kUtf8Bom.size() : 0);
+    const QList<Line> lines = splitLines(raw);
     const Located found = locate(raw, lines, section, key);
     if (found.keyLine < 0)
         return {};
@@ -175,33 +268,22 @@ bool WriteIni(const QString& file, const QString& section, const QString& key, c
     QString oneLine = value;
     oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
 
-    if (raw.asciiOnly && !raw.hasBom)
+    if (raw.asciiOnly && raw.textStart == 0)
         raw.encoding = Cp1256::canEncode(oneLine) && Cp1256::canEncode(section) && Cp1256::canEncode(key)
                            ? Encoding::Cp1256
                            : Encoding::Utf8;
-    const auto encode = [&raw](const QString& text) {
-        return raw.encoding == Encoding::Utf8 ? text.toUtf8() : Cp1256::encode(text);
-    };
-    const QByteArray eol =
-        raw.bytes.contains("\r\n") || !raw.bytes.contains('\n') ? QByteArray("\r\n") : QByteArray("\n");
-
-    const QList<Line> lines = splitLines(raw.bytes, raw.hasBom ? kUtf8Bom.size() : 0);
+    const QList<Line> lines = splitLines(raw);
     const Located found = locate(raw, lines, section, key);
     QByteArray out;
-    if (found.keyLine >= 0) {
-        const Line& line = lines[found.keyLine];
-        out = raw.bytes.left(line.begin) + encode(found.keyText + u'=' + oneLine) + raw.bytes.mid(line.end);
-    } else if (found.sectionLine >= 0) {
-        const Line& after = lines[found.lastContentLine];
-        QByteArray head = raw.bytes.left(after.next);
-        if (after.next == after.end) // last line of the file without a line break
-            head += eol;
-        out = head + encode(key.trimmed() + u'=' + oneLine) + eol + raw.bytes.mid(after.next);
+    if (raw.encoding == Encoding::Utf16Le) {
+        const auto same = [](const QString& text) { return text; };
+        out = kUtf16LeBom + toUtf16Le(withKey(raw.units, lines, found, section, key, oneLine, same)) + raw.oddByte;
     } else {
-        out = raw.bytes;
-        if (!out.isEmpty() && !out.endsWith('\n'))
-            out += eol;
-        out += encode(u'[' + section.trimmed() + u']') + eol + encode(key.trimmed() + u'=' + oneLine) + eol;
+        const Encoding encoding = raw.encoding;
+        const auto encode = [encoding](const QString& text) {
+            return encoding == Encoding::Utf8 ? text.toUtf8() : Cp1256::encode(text);
+        };
+        out = withKey(raw.bytes, lines, found, section, key, oneLine, encode);
     }
 
     QSaveFile save(file);

@@ -6,11 +6,12 @@
 // section and key names matched without regard to case.
 //
 // Reading never fails: a missing file, section or key gives an empty text. Values come back cut at
-// the first NUL, trimmed, and at most 259 characters long. Writing creates the file, the section or
-// the key as needed and leaves every other byte of the file as it was.
+// the first NUL, trimmed, without one pair of enclosing quotes ("..." or '...', the blanks inside
+// kept), and at most 259 characters long. Writing creates the file, the section or the key as
+// needed and leaves every other byte of the file as it was.
 //
-// Files written on Arabic Windows are in code page 1256; files in UTF-8 are read as such. A write
-// keeps the file's encoding.
+// Files written on Arabic Windows are in code page 1256; files in UTF-8 are read as such, and a file
+// that starts with the UTF-16 LE byte-order mark as UTF-16. A write keeps the file's encoding.
 QString ReadIni(const QString& file, const QString& section, const QString& key);
 bool WriteIni(const QString& file, const QString& section, const QString& key, const QString& value);
 

@@ -3,6 +3,7 @@
 #include "config/IniFile.h"
 
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -117,6 +118,66 @@ private slots:
         const QString ini = fileWith("[a]\nk=1", "nobreak.ini");
         QVERIFY(WriteIni(ini, "a", "j", "2"));
         QCOMPARE(bytesOf(ini), QByteArray("[a]\nk=1\nj=2\n"));
+    }
+
+    void quotedValues_data()
+    {
+        QTest::addColumn<QByteArray>("written"); // what follows "key=" in the file
+        QTest::addColumn<QString>("read");
+        QTest::newRow("double quotes, blanks inside kept") << QByteArray("  \"  a b \"  ") << "  a b ";
+        QTest::newRow("single quotes") << QByteArray("'SRV01'") << "SRV01";
+        QTest::newRow("empty quotes") << QByteArray("\"\"") << "";
+        QTest::newRow("only the outer pair") << QByteArray("\"'x'\"") << "'x'";
+        QTest::newRow("quotes inside") << QByteArray("a \"b\"") << "a \"b\"";
+        QTest::newRow("not matching") << QByteArray("\"abc'") << "\"abc'";
+        QTest::newRow("a lone quote") << QByteArray("\"") << "\"";
+        QTest::newRow("closed before a NUL") << QByteArray("'pw'\0junk", 10) << "pw";
+        QTest::newRow("cut after the quotes go") << "\"" + QByteArray(300, 'y') + "\"" << QString(259, 'y');
+    }
+
+    void quotedValues()
+    {
+        QFETCH(QByteArray, written);
+        QFETCH(QString, read);
+        QCOMPARE(ReadIni(fileWith("[server]\r\nServerName=" + written + "\r\n", "q.ini"), "server", "servername"),
+                 read);
+    }
+
+    void utf16FilesStayUtf16_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("read"); // the key's value before the write
+        QTest::addColumn<QString>("after");
+        const QString arabic = QString::fromUtf8("د. أحمد 😀");
+        QTest::newRow("key replaced") << "; c\r\n[Report]\r\nSIG1 = \"" + arabic + "\"\r\nx=1\r\n"
+                                      << "sig1" << arabic << "; c\r\n[Report]\r\nSIG1=new\r\nx=1\r\n";
+        QTest::newRow("key added before the blank line, LF kept") << "[report]\nx=1\n\n[a]\nsig1=1\n"
+                                                                  << "sig1"
+                                                                  << ""
+                                                                  << "[report]\nx=1\nsig1=new\n\n[a]\nsig1=1\n";
+        QTest::newRow("section added") << "[a]\r\nk=1"
+                                       << "sig1"
+                                       << ""
+                                       << "[a]\r\nk=1\r\n[report]\r\nsig1=new\r\n";
+        QTest::newRow("only the mark") << ""
+                                       << "sig1"
+                                       << ""
+                                       << "[report]\r\nsig1=new\r\n";
+    }
+
+    // Windows writes "Unicode" settings files as UTF-16 LE after a byte-order mark.
+    void utf16FilesStayUtf16()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, key);
+        QFETCH(QString, read);
+        QFETCH(QString, after);
+        QStringEncoder utf16(QStringEncoder::Utf16LE);
+        const QString ini = fileWith("\xFF\xFE" + QByteArray(utf16(before)), "u16.ini");
+        QCOMPARE(ReadIni(ini, "REPORT", key), read);
+        QVERIFY(WriteIni(ini, "report", key, "new"));
+        QCOMPARE(bytesOf(ini), "\xFF\xFE" + QByteArray(utf16(after)));
     }
 
     void settingsReadAsNumbersAndTexts()
