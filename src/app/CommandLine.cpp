@@ -21,11 +21,12 @@ int usage(QTextStream& err)
 {
     err << "usage: corvana-vidas [--home DIR] <command> ...\n"
            "commands:\n"
-           "  parse FILE     print the result records of a capture as JSON lines\n"
-           "  check          open the configured interface and LIS databases\n"
-           "  setup-demo     make the install folder a demo (SQLite databases, demo data)\n"
-           "  replay FILE    send a line capture through the receive chain into the databases\n"
-           "  receive        receive results on the configured serial port until stopped\n";
+           "  parse FILE        print the result records of a capture as JSON lines\n"
+           "  check [--create]  open the configured interface and LIS databases; --create makes a\n"
+           "                    missing embedded (SQLite) interface database, new and empty\n"
+           "  setup-demo        make the install folder a demo (SQLite databases, demo data)\n"
+           "  replay FILE       send a line capture through the receive chain into the databases\n"
+           "  receive           receive results on the configured serial port until stopped\n";
     err.flush();
     return 2;
 }

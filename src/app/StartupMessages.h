@@ -17,6 +17,10 @@ inline const QString loginTitle = QStringLiteral("خطأ ..");
 inline const QString passwordEmpty = QStringLiteral("ادخل كلمة المرور أولاً");
 inline const QString userNameEmpty = QStringLiteral("ادخل اسم المستخدم أولاَ");
 inline const QString wrongLogin = QStringLiteral("رجاء ادخل اسم المستخدم الصحيح وكلمة المرور الصحيحة");
+// A new install's first start: %1 is the full path of the configured interface database file.
+inline const QString noDatabaseTitle = QStringLiteral("قاعدة البيانات غير موجودة");
+inline const QString noDatabaseText =
+    QStringLiteral("ملف قاعدة بيانات الانترفيس غير موجود:\n%1\nهل تريد إنشاء قاعدة بيانات جديدة فارغة؟");
 inline const QString exitTitle = QStringLiteral("تأكيد خروج !");
 inline const QString exitQuestion = QStringLiteral("هل انت متأكد انك تريد الخروج من نظام كورفانا انترفيس");
 } // namespace StartupMessages

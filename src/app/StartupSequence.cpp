@@ -169,8 +169,22 @@ void StartupSequence::probeDateFormat()
 
 void StartupSequence::openInterfaceDatabase()
 {
+    Databases& databases = m_context.databases();
+    // A new install has no interface file yet, but neither has one whose file was deleted or whose
+    // setting is misspelt: only the user can tell, so the path is shown and the file made on Yes.
+    const ConnectionTarget target = databases.target(DbSlot::Interface);
+    bool create = false;
+    if (target.isValid() && target.isSqlite() && !QFileInfo::exists(target.databaseName)) {
+        create = m_context.dialogs().askYesNo(
+            StartupMessages::noDatabaseTitle,
+            StartupMessages::noDatabaseText.arg(QDir::toNativeSeparators(target.databaseName)));
+    }
+    const bool mayCreate = databases.mayCreateInterface();
+    databases.setMayCreateInterface(create);
+    const bool open = databases.OpenInterfaceDb().isOpen();
+    databases.setMayCreateInterface(mayCreate);
     // A failure has shown the connection message and asked for the settings window.
-    if (!m_context.databases().OpenInterfaceDb().isOpen()) {
+    if (!open) {
         m_timer->stop();
         m_stopped = true;
         emit unloadRequested();

@@ -32,9 +32,15 @@ private:
 
 QString interfaceLine(Databases& databases, const QSqlDatabase& db)
 {
-    const QString label = databases.target(DbSlot::Interface).label;
-    if (!db.isOpen())
-        return QStringLiteral("interface: %1: cannot be opened: %2").arg(label, databases.lastError(DbSlot::Interface));
+    const ConnectionTarget target = databases.target(DbSlot::Interface);
+    const QString& label = target.label;
+    if (!db.isOpen()) {
+        QString line =
+            QStringLiteral("interface: %1: cannot be opened: %2").arg(label, databases.lastError(DbSlot::Interface));
+        if (target.isValid() && target.isSqlite() && !QFileInfo::exists(target.databaseName))
+            line += QStringLiteral(" (\"check --create\" makes a new, empty one)");
+        return line;
+    }
     const auto version = SqlRun::first(db, QStringLiteral("SELECT version FROM schemaversion"));
     return QStringLiteral("interface: %1: ok, schema version %2")
         .arg(label, version ? version->value(0).toString() : QStringLiteral("?"));
@@ -50,12 +56,14 @@ QString lisLine(Databases& databases, const QSqlDatabase& db)
 
 } // namespace
 
-// check: opens the interface database (creating the embedded one when it is missing) and the LIS
-// database of the install folder, one line each; fails when either cannot be opened.
+// check: opens the interface and LIS databases of the install folder, one line each; fails when
+// either cannot be opened. A missing embedded interface database is created with --create only.
 int commandCheck(const CommandArgs& args)
 {
-    if (!args.words.isEmpty()) {
-        args.err << "corvana-vidas: check takes no arguments: corvana-vidas [--home DIR] check\n";
+    const bool create = args.words == QStringList{QStringLiteral("--create")};
+    if (!args.words.isEmpty() && !create) {
+        args.err << "corvana-vidas: check takes no arguments but --create: corvana-vidas [--home DIR] check "
+                    "[--create]\n";
         return 2;
     }
     const InstallFolder folder(args.home);
@@ -74,6 +82,7 @@ int commandCheck(const CommandArgs& args)
     context.loadSettings();
     context.buildConnectionStrings();
     Databases& databases = context.databases();
+    databases.setMayCreateInterface(create);
 
     bool ok = true;
     const QSqlDatabase iface = databases.OpenInterfaceDb();

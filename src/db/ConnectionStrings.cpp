@@ -141,9 +141,11 @@ QString defaultSqlServerDriver()
 #endif
 }
 
-QString defaultJetDriver()
+QStringList defaultJetDrivers()
 {
-    return QStringLiteral("Microsoft Access Driver (*.mdb)");
+    // A 64-bit Windows has only the first; a 32-bit Office install only the second.
+    return {QStringLiteral("Microsoft Access Driver (*.mdb, *.accdb)"),
+            QStringLiteral("Microsoft Access Driver (*.mdb)")};
 }
 
 QString jetLisFile(const QString& installFolder)

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <utility>
 
 // The connection strings in the OLE DB form that the settings window and the support staff know.
@@ -37,9 +38,11 @@ QString odbcForSqlServer(const QString& oledb, const QString& driver);
 QString odbcForJet(const QString& file, const QString& driver);
 
 // ODBC driver used when the settings name none: the SQL Server driver that ships with Windows,
-// FreeTDS elsewhere; the Access driver for Jet files.
+// FreeTDS elsewhere.
 QString defaultSqlServerDriver();
-QString defaultJetDriver();
+// The Access drivers tried in turn for a Jet file when the settings name none: the name of the
+// current (64-bit) driver first, then that of the older 32-bit one.
+QStringList defaultJetDrivers();
 
 // The LIS's Jet file. On Windows the LIS installs it at "D:\corvana system\bin\Patients.mdb"; on
 // other systems the same folders are looked for inside the install folder.

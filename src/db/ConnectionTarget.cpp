@@ -115,11 +115,15 @@ ConnectionTarget lisTarget(const AppSettings& s, const QString& connString, qint
     ConnectionTarget t;
     if (lisIsAccess != 0) {
         const QString file = ConnectionStrings::jetLisFile(installFolder);
-        const QString driver = s.lisOdbcDriver.isEmpty() ? ConnectionStrings::defaultJetDriver() : s.lisOdbcDriver;
+        const QStringList drivers =
+            s.lisOdbcDriver.isEmpty() ? ConnectionStrings::defaultJetDrivers() : QStringList{s.lisOdbcDriver};
         t.driver = odbcDriver;
         t.engine = SqlEngine::Jet;
-        t.databaseName = ConnectionStrings::odbcForJet(file, driver);
-        t.label = QStringLiteral("Jet file %1 (ODBC driver %2)").arg(QDir::toNativeSeparators(file), driver);
+        t.databaseName = ConnectionStrings::odbcForJet(file, drivers.first());
+        for (qsizetype i = 1; i < drivers.size(); ++i)
+            t.fallbackNames.append(ConnectionStrings::odbcForJet(file, drivers[i]));
+        t.label = QStringLiteral("Jet file %1 (ODBC driver %2)")
+                      .arg(QDir::toNativeSeparators(file), drivers.join(QStringLiteral(" or ")));
         return t;
     }
     switch (engineOf(s.lisEngine)) {

@@ -4,16 +4,18 @@
 #include "db/Dialect.h"
 
 #include <QString>
+#include <QStringList>
 
 // What a connection slot opens: the Qt SQL driver and its database name, derived from the settings
 // and the connection string. A target that cannot be derived carries the reason in `error`.
 struct ConnectionTarget
 {
-    QString driver;         // "QSQLITE" or "QODBC"
-    QString databaseName;   // SQLite file, or the ODBC connection string
-    QString connectOptions; // Qt driver options
+    QString driver;            // "QSQLITE" or "QODBC"
+    QString databaseName;      // SQLite file, or the ODBC connection string
+    QStringList fallbackNames; // tried in order when `databaseName` cannot be opened (older driver names)
+    QString connectOptions;    // Qt driver options
     SqlEngine engine = SqlEngine::SqlServer;
-    bool ownFile = false; // a SQLite file this program creates when it is missing
+    bool ownFile = false; // a SQLite file of this program's own (never the LIS's), which it may create
     QString label;        // what it is, for messages and `check` (never the password)
     QString error;        // why nothing can be opened; empty when the target is usable
 

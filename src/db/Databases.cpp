@@ -6,6 +6,7 @@
 #include "db/SqliteFile.h"
 
 #include <QAtomicInt>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -178,25 +179,45 @@ bool Databases::attempt(DbSlot slot, const ConnectionTarget& wanted, bool fresh)
         error = QStringLiteral("the Qt SQL driver %1 is not installed").arg(wanted.driver);
         return false;
     }
+    bool created = false;
     if (wanted.isSqlite()) {
-        error = SqliteFile::problem(wanted.databaseName, wanted.ownFile);
+        // The start-up probe's file is scratch space and always made; the interface file only on request.
+        const bool mayCreate = wanted.ownFile && (slot == DbSlot::Local || m_mayCreateInterface);
+        error = SqliteFile::problem(wanted.databaseName, mayCreate);
         if (!error.isEmpty())
             return false;
+        if (!QFileInfo::exists(wanted.databaseName)) {
+            if (!SqliteFile::createPrivate(wanted.databaseName, &error))
+                return false;
+            created = true;
+        }
     }
     QSqlDatabase db = handle(slot, wanted.driver, fresh);
-    db.setDatabaseName(wanted.databaseName);
     db.setConnectOptions(wanted.isSqlite() ? SqliteFile::connectOptions(m_busyTimeoutMs) : wanted.connectOptions);
-    if (!db.open()) {
-        error = db.lastError().text();
-        if (error.trimmed().isEmpty())
-            error = QStringLiteral("cannot be opened");
-        return false;
+    if (openFirstOf(db, wanted, &error) && prepareOpened(slot, db, wanted))
+        return true;
+    db.close();
+    // A file made for this attempt and left without its schema would pass for a database next time.
+    if (created) {
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+            QFile::remove(wanted.databaseName + suffix);
     }
-    if (!prepareOpened(slot, db, wanted)) {
-        db.close();
-        return false;
+    return false;
+}
+
+bool Databases::openFirstOf(QSqlDatabase& db, const ConnectionTarget& wanted, QString* error)
+{
+    QStringList reasons;
+    for (const QString& name : QStringList{wanted.databaseName} + wanted.fallbackNames) {
+        db.setDatabaseName(name);
+        if (db.open())
+            return true;
+        const QString reason = db.lastError().text().trimmed();
+        if (!reason.isEmpty() && !reasons.contains(reason))
+            reasons.append(reason);
     }
-    return true;
+    *error = reasons.isEmpty() ? QStringLiteral("cannot be opened") : reasons.join(QStringLiteral("; "));
+    return false;
 }
 
 bool Databases::prepareOpened(DbSlot slot, QSqlDatabase& db, const ConnectionTarget& wanted)

@@ -33,8 +33,10 @@ enum class DbSlot
 // must still be there), and otherwise opens it afresh. Every statement runs in auto-commit unless
 // its caller starts a transaction, so each operation sees what the one before it committed.
 //
-// The interface database is brought to the current schema when a slot opens it (an embedded
-// SQLite file is created then). The LIS database is never created or changed in shape.
+// The interface database is brought to the current schema when a slot opens it. A missing
+// embedded interface file is a connection failure unless creating it was asked for (see
+// setMayCreateInterface), so that a deleted or misspelt file is never replaced by an empty one
+// unnoticed. The LIS database is never created or changed in shape.
 class Databases final : public QObject
 {
     Q_OBJECT
@@ -67,6 +69,11 @@ public:
     QString lastError(DbSlot slot) const { return m_state[index(slot)].error; }
     QString connectionName(DbSlot slot) const { return m_state[index(slot)].name; }
 
+    // Whether the interface openers may create a missing embedded interface file (off by default:
+    // only the set-up, `check --create` and a new install's answered question turn it on).
+    void setMayCreateInterface(bool may) { m_mayCreateInterface = may; }
+    bool mayCreateInterface() const { return m_mayCreateInterface; }
+
     // How long a SQLite statement waits for another program's lock before it fails.
     void setSqliteBusyTimeout(int milliseconds) { m_busyTimeoutMs = milliseconds; }
     // Called before every attempt to open a slot (the Jet file gets two).
@@ -93,6 +100,7 @@ private:
     QSqlDatabase open(DbSlot slot);
     bool reusable(DbSlot slot, const ConnectionTarget& target);
     bool attempt(DbSlot slot, const ConnectionTarget& target, bool fresh);
+    bool openFirstOf(QSqlDatabase& db, const ConnectionTarget& target, QString* error);
     bool prepareOpened(DbSlot slot, QSqlDatabase& db, const ConnectionTarget& target);
     void showFailure(DbSlot slot, const ConnectionTarget& target);
     QSqlDatabase handle(DbSlot slot, const QString& driver, bool fresh);
@@ -100,5 +108,6 @@ private:
     AppContext& m_context;
     std::array<SlotState, slotCount> m_state;
     int m_busyTimeoutMs;
+    bool m_mayCreateInterface = false;
     std::function<void(DbSlot)> m_observer;
 };

@@ -1,6 +1,7 @@
 #include "db/Schema.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -59,6 +60,59 @@ QStringList lowerTableNames(const QSqlDatabase& db)
     for (const QString& name : db.tables(QSql::Tables))
         names.append(name.toLower());
     return names;
+}
+
+// A table name as a script writes it (Result, [dbo].[Result], "Result"), without schema and quotes.
+QString bareName(const QString& written)
+{
+    QString name = written.section(QLatin1Char('.'), -1);
+    static const QString quotes = QStringLiteral("[]\"`");
+    while (!name.isEmpty() && quotes.contains(name.front()))
+        name.remove(0, 1);
+    while (!name.isEmpty() && quotes.contains(name.back()))
+        name.chop(1);
+    return name;
+}
+
+// The tables the steps' scripts leave in a database: each one created and not dropped again.
+QStringList tablesOfSteps(const QList<Migration>& steps)
+{
+    static const QRegularExpression create(QStringLiteral(R"(^CREATE\s+TABLE\s+(?:IF\s+NOT\s+EXISTS\s+)?([^\s(]+))"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression drop(QStringLiteral(R"(^DROP\s+TABLE\s+(?:IF\s+EXISTS\s+)?([^\s(]+))"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    QStringList tables;
+    for (const Migration& step : steps) {
+        for (const QString& statement : statements(step.sql)) {
+            if (const auto made = create.match(statement); made.hasMatch()) {
+                const QString name = bareName(made.captured(1));
+                if (!tables.contains(name, Qt::CaseInsensitive))
+                    tables.append(name);
+            } else if (const auto dropped = drop.match(statement); dropped.hasMatch()) {
+                tables.removeIf([name = bareName(dropped.captured(1))](const QString& table) {
+                    return table.compare(name, Qt::CaseInsensitive) == 0;
+                });
+            }
+        }
+    }
+    return tables;
+}
+
+// A database that lost a table must not be taken for a current one: every later statement on that
+// table would fail, and storing a result is no place to find out.
+QString missingTablesError(const QSqlDatabase& db, const QList<Migration>& steps)
+{
+    const QStringList present = lowerTableNames(db);
+    QStringList missing;
+    for (const QString& table : tablesOfSteps(steps)) {
+        if (!present.contains(table.toLower()))
+            missing.append(table);
+    }
+    if (missing.isEmpty())
+        return {};
+    return QStringLiteral("the database lacks the table(s) %1 of schema version %2; restore it from a backup")
+        .arg(missing.join(QStringLiteral(", ")))
+        .arg(steps.last().version);
 }
 
 } // namespace
@@ -175,6 +229,8 @@ Outcome migrate(QSqlDatabase& db, SqlEngine engine, const QList<Migration>& step
                         .arg(latest));
     }
     if (current == latest && hasVersion) {
+        if (const QString missing = missingTablesError(db, steps); !missing.isEmpty())
+            return fail(missing);
         rollback(db, engine);
         out.ok = true;
         return out;
@@ -192,6 +248,8 @@ Outcome migrate(QSqlDatabase& db, SqlEngine engine, const QList<Migration>& step
         if (!runAll(db, statements(step.sql), &error))
             return fail(QStringLiteral("schema step %1: %2").arg(step.version).arg(error));
     }
+    if (const QString missing = missingTablesError(db, steps); !missing.isEmpty())
+        return fail(missing);
     QSqlQuery setVersion(db);
     setVersion.prepare(QStringLiteral("UPDATE schemaversion SET version=?"));
     setVersion.addBindValue(latest);

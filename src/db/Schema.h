@@ -40,8 +40,8 @@ int latestInterfaceVersion();
 // Brings `db` to the last version of `steps` in one transaction: an empty database is created, one
 // at an older version migrated, one at the last version left alone. A database made before
 // versions were kept (it has a `markerTable` but no `schemaversion`) counts as version 1. Refused,
-// with nothing written: a newer version than `steps` knows, a database holding other tables, and
-// any failing statement.
+// with nothing written: a newer version than `steps` knows, a database holding other tables, any
+// failing statement, and a database that lacks a table the steps create (named in the error).
 Outcome migrate(QSqlDatabase& db, SqlEngine engine, const QList<Migration>& steps,
                 const QString& markerTable = QStringLiteral("Result"));
 

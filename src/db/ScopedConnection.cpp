@@ -3,6 +3,7 @@
 #include "db/SqliteFile.h"
 
 #include <QAtomicInt>
+#include <QFileInfo>
 #include <QSqlError>
 
 namespace {
@@ -24,6 +25,8 @@ ScopedConnection::~ScopedConnection()
 
 bool ScopedConnection::openSqlite(const QString& file, QString* error)
 {
+    if (!QFileInfo::exists(file) && !SqliteFile::createPrivate(file, error))
+        return false;
     m_db.setDatabaseName(file);
     m_db.setConnectOptions(SqliteFile::connectOptions(SqliteFile::defaultBusyTimeoutMs));
     if (!m_db.open()) {

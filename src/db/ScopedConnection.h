@@ -17,8 +17,9 @@ public:
     QSqlDatabase& db() { return m_db; }
     const QString& name() const { return m_name; }
 
-    // A SQLite file opened with the program's settings (WAL, synchronous=FULL, busy timeout). False,
-    // with `error` set, when it cannot be opened or read.
+    // A SQLite file opened with the program's settings (WAL, synchronous=FULL, busy timeout); a
+    // missing file is created, private (see SqliteFile::createPrivate). False, with `error` set,
+    // when it cannot be created, opened or read.
     bool openSqlite(const QString& file, QString* error = nullptr);
 
 private:

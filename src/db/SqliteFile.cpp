@@ -1,6 +1,7 @@
 #include "db/SqliteFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -47,6 +48,33 @@ QString problem(const QString& file, bool mayCreate)
     if (!writable(folder))
         return QStringLiteral("the folder %1 is read-only").arg(native(folder.filePath()));
     return {};
+}
+
+bool createPrivate(const QString& file, QString* error)
+{
+    QFile created(file);
+    if (!created.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        // Another program may have made it in the meantime; that one is used as it is.
+        if (QFileInfo(file).isFile())
+            return true;
+        if (error)
+            *error =
+                QStringLiteral("the database file %1 cannot be created: %2").arg(native(file), created.errorString());
+        return false;
+    }
+    // Results are patient data: readable by the program's users (the owner and its group), not by
+    // every account on the machine.
+    const auto mode =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::WriteGroup;
+    if (!created.setPermissions(mode)) {
+        const QString reason = created.errorString();
+        created.close();
+        created.remove();
+        if (error)
+            *error = QStringLiteral("the database file %1 cannot be made private: %2").arg(native(file), reason);
+        return false;
+    }
+    return true;
 }
 
 QString connectOptions(int busyTimeoutMs)

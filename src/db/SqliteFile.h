@@ -3,9 +3,10 @@
 #include <QSqlDatabase>
 #include <QString>
 
-// How the program opens its SQLite files: checked before opening (so that a missing LIS file is
-// not created empty and a read-only file is reported as such), in WAL mode with synchronous=FULL so
-// that a stored result survives a power cut, and read once so that a damaged file shows at once.
+// How the program opens its SQLite files: checked before opening (so that a missing file is not
+// created empty by accident and a read-only file is reported as such), created on purpose only and
+// then private, in WAL mode with synchronous=FULL so that a stored result survives a power cut, and
+// read once so that a damaged file shows at once.
 namespace SqliteFile {
 
 inline constexpr int defaultBusyTimeoutMs = 5000;
@@ -13,6 +14,11 @@ inline constexpr int defaultBusyTimeoutMs = 5000;
 // Why `file` cannot be used, or empty text. `mayCreate`: a missing file is fine when its folder
 // can take it.
 QString problem(const QString& file, bool mayCreate);
+
+// Makes `file` a new, empty database file (SQLite takes an empty file as an empty database) that
+// only its owner and group may read or write. SQLite gives the -wal and -shm files it makes next to
+// it the same mode. A file that is already there is left as it is.
+bool createPrivate(const QString& file, QString* error);
 
 QString connectOptions(int busyTimeoutMs);
 

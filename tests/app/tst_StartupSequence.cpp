@@ -247,6 +247,44 @@ private slots:
         QCOMPARE(m_install->dialogs.last().text, DbMessages::interfaceFailed);
     }
 
+    void missingInterfaceDatabaseIsMadeOnlyOnYes_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes: made, first administrator next") << true;
+        QTest::newRow("no: fails as an unreachable database") << false;
+    }
+
+    void missingInterfaceDatabaseIsMadeOnlyOnYes()
+    {
+        QFETCH(bool, yes);
+        m_install = std::make_unique<TestInstall>();
+        QVERIFY(QFile::remove(m_install->interfaceDbFile()));
+        m_install->dialogs.answers = {yes ? DialogAnswer::Yes : DialogAnswer::No};
+        AppContext& context = m_install->context();
+        StartupSequence sequence(context, m_single);
+        QSignalSpy unload(&sequence, &StartupSequence::unloadRequested);
+        QSignalSpy recovery(&context.databases(), &Databases::recoveryRequested);
+        QSignalSpy first(&sequence, &StartupSequence::firstAdministratorRequested);
+        QVERIFY(sequence.load());
+        for (int i = 0; i < 9; ++i) // up to the login
+            sequence.tick();
+
+        const QList<DialogRequest>& shown = m_install->dialogs.shown;
+        QCOMPARE(shown.size(), yes ? 1 : 2);
+        QCOMPARE(int(shown.first().buttons), int(DialogButtons::YesNo));
+        QCOMPARE(shown.first().title, QStringLiteral("قاعدة البيانات غير موجودة"));
+        QVERIFY2(shown.first().text.contains(QDir::toNativeSeparators(m_install->interfaceDbFile())),
+                 qPrintable(shown.first().text));
+        QCOMPARE(QFile::exists(m_install->interfaceDbFile()), yes);
+        QCOMPARE(first.size(), yes ? 1 : 0);
+        QCOMPARE(unload.size(), yes ? 0 : 1);
+        QCOMPARE(recovery.size(), yes ? 0 : 1);
+        if (!yes)
+            QCOMPARE(shown.last().text, DbMessages::interfaceFailed);
+        // The answer covered that one open: a file that goes missing later is not made again.
+        QVERIFY(!context.databases().mayCreateInterface());
+    }
+
     void loginValidation_data()
     {
         QTest::addColumn<QString>("name");

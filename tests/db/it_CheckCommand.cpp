@@ -2,6 +2,7 @@
 #include "TestInstall.h"
 
 #include "InterfaceColumns.h"
+#include "db/Schema.h"
 #include "db/ScopedConnection.h"
 
 #include <QDir>
@@ -25,24 +26,37 @@ class it_CheckCommand : public QObject
     Q_OBJECT
 
 private slots:
-    void createsInterfaceAndReportsBoth();
+    void createsInterfaceOnlyWithCreate();
     void failures_data();
     void failures();
     void lisLinkOff();
     void setupDemo();
+    void newDatabasesArePrivate();
 };
 
-void it_CheckCommand::createsInterfaceAndReportsBoth()
+void it_CheckCommand::createsInterfaceOnlyWithCreate()
 {
     TestInstall install;
     QVERIFY(install.createDatabases());
     QVERIFY(QFile::remove(install.interfaceDbFile()));
-    const ProgramRun run = runCorvanaVidas({"--home", install.path(), "check"});
+
+    const ProgramRun plain = runCorvanaVidas({"--home", install.path(), "check"});
+    QCOMPARE(plain.exitCode, 1);
+    QStringList out = lines(plain.out);
+    QCOMPARE(out.size(), 2);
+    QVERIFY2(out[0].startsWith("interface: SQLite file " + install.interfaceDbFile() + ": cannot be opened: ") &&
+                 out[0].contains("does not exist") && out[0].contains("--create"),
+             qPrintable(out[0]));
+    QVERIFY2(out[1].endsWith(": ok"), qPrintable(out[1]));
+    QVERIFY2(plain.err.contains(QStringLiteral("خطأ فى الاتصال ..")), qPrintable(plain.err));
+    QVERIFY(!QFile::exists(install.interfaceDbFile()));
+
+    const ProgramRun run = runCorvanaVidas({"--home", install.path(), "check", "--create"});
     QCOMPARE(run.exitCode, 0);
-    const QStringList out = lines(run.out);
+    out = lines(run.out);
     QCOMPARE(out.size(), 2);
     QVERIFY2(out[0].startsWith("interface: SQLite file " + install.interfaceDbFile()) &&
-                 out[0].endsWith(": ok, schema version 1"),
+                 out[0].endsWith(": ok, schema version " + QString::number(Schema::latestInterfaceVersion())),
              qPrintable(out[0]));
     QVERIFY2(out[1].startsWith("lis: SQLite file " + install.lisDbFile()) && out[1].endsWith(": ok"),
              qPrintable(out[1]));
@@ -128,6 +142,7 @@ void it_CheckCommand::lisLinkOff()
     QVERIFY(missing.out.isEmpty());
     QVERIFY(missing.err.contains("no such install folder"));
     QCOMPARE(runCorvanaVidas({"--home", install.path(), "check", "extra"}).exitCode, 2);
+    QCOMPARE(runCorvanaVidas({"--home", install.path(), "check", "--create", "extra"}).exitCode, 2);
 }
 
 void it_CheckCommand::setupDemo()
@@ -169,6 +184,28 @@ void it_CheckCommand::setupDemo()
     const ProgramRun refused = runCorvanaVidas({"--home", server.path(), "setup-demo"});
     QCOMPARE(refused.exitCode, 1);
     QVERIFY(refused.err.contains("SQLite"));
+}
+
+// A new database, and the journals SQLite keeps next to it, are for the owner and its group only.
+void it_CheckCommand::newDatabasesArePrivate()
+{
+    QTemporaryDir dir;
+    QVERIFY(runCorvanaVidas({"--home", dir.path(), "setup-demo"}).exitCode == 0);
+    TestInstall install;
+    QVERIFY(install.createDatabases());
+    QVERIFY(QFile::remove(install.interfaceDbFile()));
+    QVERIFY(runCorvanaVidas({"--home", install.path(), "check", "--create"}).exitCode == 0);
+
+    const auto others = QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    for (const QString& file :
+         {dir.filePath("InterfaceVIDAS.db"), dir.filePath("Patients.db"), install.interfaceDbFile()}) {
+        ScopedConnection open("QSQLITE"); // brings up the -wal and -shm files
+        QVERIFY(open.openSqlite(file));
+        for (const QString& name : {file, file + "-wal", file + "-shm"}) {
+            QVERIFY2(QFile::exists(name), qPrintable(name));
+            QVERIFY2(!(QFile::permissions(name) & others), qPrintable(name));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(it_CheckCommand)

@@ -27,6 +27,7 @@ private slots:
     void engines();
     void sqliteFiles_data();
     void sqliteFiles();
+    void jetTarget_data();
     void jetTarget();
 };
 
@@ -311,22 +312,36 @@ void tst_ConnectionStrings::sqliteFiles()
     QCOMPARE(ConnectionTargets::sqliteFile(folder, "/var/lib/lab.db", "x", &error), QStringLiteral("/var/lib/lab.db"));
 }
 
+void tst_ConnectionStrings::jetTarget_data()
+{
+    QTest::addColumn<QString>("driverSetting");
+    QTest::addColumn<QStringList>("drivers"); // in the order they are tried
+    QTest::newRow("no setting: 64-bit driver first, then the old one")
+        << "" << QStringList{"Microsoft Access Driver (*.mdb, *.accdb)", "Microsoft Access Driver (*.mdb)"};
+    QTest::newRow("a driver named in the settings is the only one") << "MDBTools" << QStringList{"MDBTools"};
+}
+
 void tst_ConnectionStrings::jetTarget()
 {
+    QFETCH(QString, driverSetting);
+    QFETCH(QStringList, drivers);
     AppSettings s;
     s.CRVaccess = 1;
     s.lisEngine = "sqlite"; // ignored for the Jet file
+    s.lisOdbcDriver = driverSetting;
     const ConnectionTarget t = ConnectionTargets::lisTarget(s, QString(), 1, "/opt/ci");
     QVERIFY(t.isValid());
     QCOMPARE(t.engine, SqlEngine::Jet);
     QCOMPARE(t.driver, QStringLiteral("QODBC"));
-    QCOMPARE(t.databaseName, ConnectionStrings::odbcForJet(ConnectionStrings::jetLisFile("/opt/ci"),
-                                                           ConnectionStrings::defaultJetDriver()));
+    QStringList tried{t.databaseName};
+    tried += t.fallbackNames;
+    QStringList expected;
+    for (const QString& driver : drivers)
+        expected << "DRIVER={" + driver + "};DBQ=" + QDir::toNativeSeparators(ConnectionStrings::jetLisFile("/opt/ci"));
+    QCOMPARE(tried, expected);
 #ifndef Q_OS_WIN
     QCOMPARE(ConnectionStrings::jetLisFile("/opt/ci"), QStringLiteral("/opt/ci/corvana system/bin/Patients.mdb"));
 #endif
-    s.lisOdbcDriver = "MDBTools";
-    QVERIFY(ConnectionTargets::lisTarget(s, QString(), 1, "/opt/ci").databaseName.startsWith("DRIVER={MDBTools};DBQ="));
 }
 
 QTEST_GUILESS_MAIN(tst_ConnectionStrings)

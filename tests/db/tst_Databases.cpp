@@ -32,6 +32,7 @@ enum class Setup
     CorruptFile,
     ReadOnlyFile,
     LockedFile,
+    InterfaceFileMissing,
     LisFileMissing,
     LisFileWithoutTables,
     JetFileMissing,
@@ -79,7 +80,7 @@ class tst_Databases : public QObject
     Q_OBJECT
 
 private slots:
-    void createsInterfaceOnFirstOpen();
+    void createsInterfaceOnlyWhenAsked();
     void sameSlotTwiceKeepsOneConnection();
     void slotsSeeEachOthersCommits();
     void roundTripArabicQuotesNullsDates();
@@ -89,16 +90,17 @@ private slots:
     void failures();
     void jetFileTriedTwice();
     void recoversOnceTheCauseIsGone();
-    void deletedFileIsOpenedAgain();
+    void deletedFileIsNotMadeAgain();
     void followsChangedSettings();
     void arabicAndQuotesInTheInstallFolder();
 };
 
-void tst_Databases::createsInterfaceOnFirstOpen()
+void tst_Databases::createsInterfaceOnlyWhenAsked()
 {
     TestInstall install;
+    QVERIFY(QFile::remove(install.interfaceDbFile()));
     AppContext& context = install.context();
-    QVERIFY(!QFile::exists(install.interfaceDbFile()));
+    context.databases().setMayCreateInterface(true);
     QSqlDatabase db = context.databases().OpenInterfaceDb();
     QVERIFY2(db.isOpen(), qPrintable(context.databases().lastError(DbSlot::Interface)));
     QVERIFY(install.dialogs.shown.isEmpty());
@@ -295,6 +297,10 @@ void tst_Databases::failures_data()
                                   << "not a database";
     QTest::newRow("read-only file") << Setup::ReadOnlyFile << Opener::Interface << conn << iface << true << "read-only";
     QTest::newRow("locked file") << Setup::LockedFile << Opener::Quiet2 << conn << iface << false << "locked";
+    QTest::newRow("interface file missing")
+        << Setup::InterfaceFileMissing << Opener::Interface << conn << iface << true << "does not exist";
+    QTest::newRow("interface file missing, quiet slot")
+        << Setup::InterfaceFileMissing << Opener::Quiet2 << conn << iface << false << "does not exist";
     QTest::newRow("lis file missing") << Setup::LisFileMissing << Opener::Lis << conn << lisServer << false
                                       << "does not exist";
     QTest::newRow("lis file missing, receiver")
@@ -359,6 +365,9 @@ void tst_Databases::failures()
         QVERIFY(SqlRun::exec(locker->db(), "BEGIN EXCLUSIVE"));
         QVERIFY(SqlRun::exec(locker->db(), "DELETE FROM users"));
         break;
+    case Setup::InterfaceFileMissing:
+        install.setSetting(section, "database", "InterfaceVIDAS-misspelt.db");
+        break;
     case Setup::LisFileMissing:
         break;
     case Setup::LisFileWithoutTables: {
@@ -401,8 +410,12 @@ void tst_Databases::failures()
     QVERIFY2(dbs.lastError(slot).contains(detail, Qt::CaseInsensitive), qPrintable(dbs.lastError(slot)));
 
     // Nothing half-written: no file where none was, a damaged file left as it was.
-    if (setup == Setup::LisFileMissing || setup == Setup::MissingFolder || setup == Setup::ParentFolderPath)
+    if (setup == Setup::LisFileMissing)
         QVERIFY(!QFile::exists(file));
+    if (setup == Setup::MissingFolder)
+        QVERIFY(!QFile::exists(QDir(install.path()).filePath("no such folder")));
+    if (setup == Setup::InterfaceFileMissing)
+        QCOMPARE(QDir(install.path()).entryList({"InterfaceVIDAS-misspelt*"}), QStringList{});
     if (setup == Setup::ParentFolderPath)
         QVERIFY(!QFile::exists(QDir(install.path()).filePath("../InterfaceVIDAS.db")));
     if (setup == Setup::CorruptFile)
@@ -450,20 +463,18 @@ void tst_Databases::recoversOnceTheCauseIsGone()
     QCOMPARE(install.dialogs.shown.size(), 1);
 }
 
-void tst_Databases::deletedFileIsOpenedAgain()
+void tst_Databases::deletedFileIsNotMadeAgain()
 {
     TestInstall install;
     Databases& dbs = install.context().databases();
-    QSqlDatabase db = dbs.OpenInterfaceDbQuiet(3);
-    QVERIFY(SqlRun::insert(db, "comments", {{"Comments", "x"}}));
+    QVERIFY(SqlRun::insert(dbs.OpenInterfaceDbQuiet(3), "comments", {{"Comments", "x"}}));
     for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
         QFile::remove(install.interfaceDbFile() + suffix);
-    db = dbs.OpenInterfaceDbQuiet(3);
-    QVERIFY(db.isOpen());
-    QVERIFY(QFile::exists(install.interfaceDbFile()));
-    QCOMPARE(SqlRun::select(db, "SELECT * FROM comments").records.size(), 0);
-    QVERIFY(SqlRun::insert(db, "comments", {{"Comments", "y"}}));
-    QVERIFY(install.dialogs.shown.isEmpty());
+    QVERIFY(!dbs.OpenInterfaceDbQuiet(3).isOpen());
+    QVERIFY2(dbs.lastError(DbSlot::InterfaceQuiet3).contains("does not exist"),
+             qPrintable(dbs.lastError(DbSlot::InterfaceQuiet3)));
+    QCOMPARE(install.dialogs.last().text, DbMessages::interfaceFailed);
+    QVERIFY(!QFile::exists(install.interfaceDbFile()));
 }
 
 void tst_Databases::followsChangedSettings()
@@ -472,6 +483,7 @@ void tst_Databases::followsChangedSettings()
     AppContext& context = install.context();
     Databases& dbs = context.databases();
     QVERIFY(dbs.OpenInterfaceDb().isOpen());
+    dbs.setMayCreateInterface(true);
     context.settings.serverDatabase = QStringLiteral("second.db");
     QSqlDatabase db = dbs.OpenInterfaceDb();
     QVERIFY(db.isOpen());
@@ -491,6 +503,7 @@ void tst_Databases::arabicAndQuotesInTheInstallFolder()
     AppContext context(InstallFolder(folder), &install.dialogs, &install.clock);
     context.loadSettings();
     context.buildConnectionStrings();
+    context.databases().setMayCreateInterface(true);
     QSqlDatabase db = context.databases().OpenInterfaceDb();
     QVERIFY2(db.isOpen(), qPrintable(context.databases().lastError(DbSlot::Interface)));
     QVERIFY(QFile::exists(QDir(folder).filePath(QStringLiteral("قاعدة 'النتائج'.db"))));

@@ -86,6 +86,8 @@ private slots:
     void failingStepWritesNothing();
     void refusesForeignDatabase();
     void adoptsDatabaseWithoutVersion();
+    void refusesDatabaseMissingATable_data();
+    void refusesDatabaseMissingATable();
 
 private:
     QTemporaryDir m_dir;
@@ -308,6 +310,55 @@ void tst_Schema::adoptsDatabaseWithoutVersion()
     QCOMPARE(versionOf(c.db()), 2);
     QVERIFY(c.db().tables().contains("extra"));
     QCOMPARE(SqlRun::select(c.db(), "SELECT * FROM Result").records.size(), 1);
+}
+
+void tst_Schema::refusesDatabaseMissingATable_data()
+{
+    QTest::addColumn<QStringList>("steps"); // one script per version; none: the interface scripts
+    QTest::addColumn<bool>("versioned");    // else the first script run by hand, as before versions were kept
+    QTest::addColumn<QStringList>("damage");
+    QTest::addColumn<QStringList>("missing"); // none: accepted
+    QTest::newRow("current version without users and comments")
+        << QStringList{} << true << QStringList{"DROP TABLE users", "DROP TABLE comments"}
+        << QStringList{"users", "comments"};
+    QTest::newRow("unversioned without testtable")
+        << QStringList{} << false << QStringList{"DROP TABLE testtable"} << QStringList{"testtable"};
+    QTest::newRow("table of a later step") << QStringList{"CREATE TABLE Result (a int)", "CREATE TABLE [Held] (y int)"}
+                                           << true << QStringList{"DROP TABLE Held"} << QStringList{"Held"};
+    QTest::newRow("dropped by a later step: not wanted")
+        << QStringList{"CREATE TABLE Result (a int); CREATE TABLE IF NOT EXISTS \"old\" (x int)", "DROP TABLE old"}
+        << true << QStringList{} << QStringList{};
+}
+
+void tst_Schema::refusesDatabaseMissingATable()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(bool, versioned);
+    QFETCH(QStringList, damage);
+    QFETCH(QStringList, missing);
+    QList<Schema::Migration> migrations = Schema::interfaceMigrations(SqlEngine::Sqlite);
+    if (!steps.isEmpty())
+        migrations.clear();
+    for (const QString& step : steps)
+        migrations.append({int(migrations.size()) + 1, step});
+    ScopedConnection c("QSQLITE");
+    QVERIFY(c.openSqlite(freshFile()));
+    if (versioned)
+        QVERIFY(Schema::migrate(c.db(), SqlEngine::Sqlite, migrations));
+    else
+        damage = Schema::statements(migrations.first().sql) + damage;
+    for (const QString& sql : damage)
+        QVERIFY(SqlRun::exec(c.db(), sql));
+    const QStringList tables = c.db().tables();
+    const int version = versionOf(c.db());
+
+    const Schema::Outcome outcome = Schema::migrate(c.db(), SqlEngine::Sqlite, migrations);
+    QCOMPARE(outcome.ok, missing.isEmpty());
+    for (const QString& table : missing)
+        QVERIFY2(outcome.error.contains(table), qPrintable(outcome.error));
+    // Nothing written: neither a version nor the missing tables.
+    QCOMPARE(versionOf(c.db()), version);
+    QCOMPARE(c.db().tables(), tables);
 }
 
 QTEST_GUILESS_MAIN(tst_Schema)

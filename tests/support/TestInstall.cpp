@@ -10,6 +10,24 @@
 #include <QFile>
 #include <QTest>
 
+namespace {
+
+bool createInterfaceDatabase(const QString& file)
+{
+    QString error;
+    ScopedConnection iface(QStringLiteral("QSQLITE"));
+    if (!iface.openSqlite(file, &error)) {
+        qWarning("interface database: %s", qPrintable(error));
+        return false;
+    }
+    const Schema::Outcome schema = Schema::ensureInterface(iface.db(), SqlEngine::Sqlite);
+    if (!schema)
+        qWarning("interface database: %s", qPrintable(schema.error));
+    return schema.ok;
+}
+
+} // namespace
+
 TestInstall::TestInstall()
 {
     QDir(m_dir.path()).mkpath(QStringLiteral("PROC"));
@@ -28,6 +46,8 @@ TestInstall::TestInstall()
     WriteIni(ini, QStringLiteral("comsetup"), QStringLiteral("StopBits"), QStringLiteral("1"));
     WriteIni(ini, QStringLiteral("report"), QStringLiteral("IDdigitsNo"), QStringLiteral("13"));
     WriteIni(memoryIni(), QStringLiteral("reportdata"), QStringLiteral("colorTIT1"), QStringLiteral("0"));
+    // An installed program has its interface database; the openers no longer create a missing one.
+    createInterfaceDatabase(interfaceDbFile());
 }
 
 QString TestInstall::settingsIni() const
@@ -70,15 +90,7 @@ bool TestInstall::createDatabases()
         qWarning("LIS stand-in: %s", qPrintable(error));
         return false;
     }
-    ScopedConnection iface(QStringLiteral("QSQLITE"));
-    if (!iface.openSqlite(interfaceDbFile(), &error)) {
-        qWarning("interface database: %s", qPrintable(error));
-        return false;
-    }
-    const Schema::Outcome schema = Schema::ensureInterface(iface.db(), SqlEngine::Sqlite);
-    if (!schema)
-        qWarning("interface database: %s", qPrintable(schema.error));
-    return schema.ok;
+    return createInterfaceDatabase(interfaceDbFile());
 }
 
 bool TestInstall::installDemoData()
