@@ -22,3 +22,4 @@ int commandCheck(const CommandArgs& args);     // db/CheckCommand.cpp
 int commandSetupDemo(const CommandArgs& args); // db/SetupDemoCommand.cpp
 int commandReplay(const CommandArgs& args);    // link/ReceiveCommands.cpp
 int commandReceive(const CommandArgs& args);   // link/ReceiveCommands.cpp
+int commandOutbox(const CommandArgs& args);    // link/ReceiveCommands.cpp

@@ -45,6 +45,19 @@ QString Dialect::substring(const QString& column, int start, int length, const Q
            QString::number(length) + QLatin1Char(')');
 }
 
+QString Dialect::toRealOrNull(const QString& expression) const
+{
+    switch (m_engine) {
+    case SqlEngine::SqlServer:
+        return QStringLiteral("TRY_CONVERT(float, %1)").arg(expression);
+    case SqlEngine::Jet:
+        return QStringLiteral("Val(%1)").arg(expression);
+    case SqlEngine::Sqlite:
+        return QStringLiteral("CAST(%1 AS REAL)").arg(expression);
+    }
+    return expression;
+}
+
 QString Dialect::toReal(const QString& expression) const
 {
     switch (m_engine) {

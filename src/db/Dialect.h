@@ -33,6 +33,9 @@ public:
 
     // A text expression read as a number: "CONVERT(real , x)", "CDbl(x)", "CAST(x AS REAL)".
     QString toReal(const QString& expression) const;
+    // The same for a column that may hold letters: never an error, a text that is no number gives
+    // null (SQL Server) or 0 (SQLite, Jet): "TRY_CONVERT(float, x)", "Val(x)", "CAST(x AS REAL)".
+    QString toRealOrNull(const QString& expression) const;
 
     // Boolean constants as the engine writes them in a statement (Jet's True is -1).
     QString boolLiteral(bool value) const;

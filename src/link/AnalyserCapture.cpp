@@ -42,6 +42,23 @@ QList<Session> splitSessions(const QByteArray& capture)
     return sessions;
 }
 
+QList<QByteArray> deliveries(const QByteArray& capture)
+{
+    QList<QByteArray> reads;
+    qsizetype at = 0;
+    for (const Session& s : splitSessions(capture)) {
+        const bool hasEnq = at + s.leading.size() < capture.size() && capture.at(at + s.leading.size()) == ENQ;
+        at += s.leading.size() + (hasEnq ? 1 : 0) + s.body.size();
+        if (!s.leading.isEmpty())
+            reads.append(s.leading);
+        if (hasEnq)
+            reads.append(QByteArray(1, ENQ));
+        if (!s.body.isEmpty())
+            reads.append(s.body);
+    }
+    return reads;
+}
+
 QByteArray checksum(QByteArrayView bytes)
 {
     unsigned sum = 0;

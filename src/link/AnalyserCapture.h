@@ -33,6 +33,11 @@ struct Session
 // without ENQ, unless they are only blanks and line ends.
 QList<Session> splitSessions(const QByteArray& capture);
 
+// The reads a line delivers when the analyser sends `capture`: line noise, each ENQ alone (so it is
+// answered), then the rest of its session up to and including its EOT. Every byte of the capture
+// is in exactly one read, in order, except blanks after the last session.
+QList<QByteArray> deliveries(const QByteArray& capture);
+
 // Two lower-case hexadecimal digits of the sum of `bytes` modulo 256.
 QByteArray checksum(QByteArrayView bytes);
 

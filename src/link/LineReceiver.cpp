@@ -1,7 +1,6 @@
 #include "link/LineReceiver.h"
 
 #include "app/AppContext.h"
-#include "link/ReceiveChain.h"
 #include "link/SerialPortConfig.h"
 
 #include <QFileInfo>
@@ -29,8 +28,7 @@ bool hungUp(QSerialPort& port)
 } // namespace
 
 LineReceiver::LineReceiver(AppContext& context, QObject* parent)
-    : QObject(parent), m_context(context), m_port(new QSerialPort(this)), m_chain(new ReceiveChain(context, this)),
-      m_archive(context.installFolder(), context.clock())
+    : QObject(parent), m_context(context), m_port(new QSerialPort(this)), m_intake(new LineIntake(context, this))
 {
     connect(m_port, &QSerialPort::readyRead, this, [this] { receive(m_port->readAll()); });
     connect(m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
@@ -77,7 +75,8 @@ bool LineReceiver::open(QString* error)
     // A line without modem controls (a pseudo-terminal) has no RTS to raise.
     if (!m_port->setRequestToSend(true))
         m_port->clearError();
-    m_session.reset();
+    m_intake->resetLine();
+    m_intake->start();
     return true;
 }
 
@@ -85,23 +84,12 @@ void LineReceiver::close()
 {
     if (m_port->isOpen())
         m_port->close();
-    QString error;
-    if (!m_archive.write(&error))
-        qWarning("capture archive: %s", qUtf8Printable(error));
+    m_intake->stop();
 }
 
 void LineReceiver::receive(const QByteArray& bytes)
 {
-    m_archive.received(bytes);
-    const SerialSession::Actions actions = m_session.onData(bytes);
-    if (!actions.reply.isEmpty() && m_port->isOpen())
-        m_port->write(actions.reply);
-    if (!actions.messageCut)
-        return;
-    // On disk before it is parsed: whatever happens to the result, the message can be replayed.
-    QString error;
-    if (!m_archive.write(&error))
-        qWarning("capture archive: %s", qUtf8Printable(error));
-    QByteArray messages = std::exchange(m_session.messageArea(), QByteArray());
-    m_chain->ParseMessages(messages);
+    const QByteArray reply = m_intake->receive(bytes);
+    if (!reply.isEmpty() && m_port->isOpen())
+        m_port->write(reply);
 }

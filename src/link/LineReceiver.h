@@ -1,17 +1,15 @@
 #pragma once
 
-#include "link/CaptureArchive.h"
-#include "link/SerialSession.h"
+#include "link/LineIntake.h"
 
 #include <QObject>
 #include <QSerialPort>
 
 class AppContext;
-class ReceiveChain;
 
 // The receiver without a window: the analyser line on the configured port, answered and cut as
-// the receive window does it, every byte kept in the capture archive, every complete message
-// carried through the receive chain. For `corvana-vidas receive`.
+// the receive window does it, every byte kept in the capture archive, every complete session
+// carried through the receive chain on the worker's thread. For `corvana-vidas receive`.
 class LineReceiver final : public QObject
 {
     Q_OBJECT
@@ -21,12 +19,13 @@ public:
     explicit LineReceiver(AppContext& context, QObject* parent = nullptr);
     ~LineReceiver() override;
 
-    // Opens the port from the [comsetup] settings. False, with the reason, when it cannot.
+    // Opens the port from the [comsetup] settings and starts the worker. False, with the reason,
+    // when the port cannot be opened.
     bool open(QString* error);
-    // Closes the port and writes what the archive still holds.
+    // Closes the port, writes what the archive still holds and stops the worker.
     void close();
 
-    ReceiveChain& chain() const { return *m_chain; }
+    LineIntake& intake() const { return *m_intake; }
     // "OnCom: Com1 - 9600,n,8,1" and the device, once open.
     QString statusLine() const { return m_status; }
     QString device() const { return m_port->portName(); }
@@ -41,8 +40,6 @@ signals:
 private:
     AppContext& m_context;
     QSerialPort* m_port;
-    ReceiveChain* m_chain;
-    SerialSession m_session;
-    CaptureArchive m_archive;
+    LineIntake* m_intake;
     QString m_status;
 };

@@ -18,8 +18,7 @@ Decision decide(const CurrentResult& r, const AppSettings& settings)
 
 BoundQuery requestQuery(const CurrentResult& r)
 {
-    return {QStringLiteral("SELECT * FROM patienttest where patientid=? and testcode=?"),
-            {text(r.LblPatID), ChainValues::numberOf(r.Txt_CRVTESTCODE)}};
+    return {requestQuerySql, {text(r.LblPatID), ChainValues::numberOf(r.Txt_CRVTESTCODE)}};
 }
 
 QString editDate(const QDateTime& at)

@@ -30,6 +30,7 @@ enum class Decision
 Decision decide(const CurrentResult& record, const AppSettings& settings);
 
 // The LIS row of the patient's request for the test.
+inline const QString requestQuerySql = QStringLiteral("SELECT * FROM patienttest where patientid=? and testcode=?");
 BoundQuery requestQuery(const CurrentResult& record);
 // Where the update writes: the same row.
 inline const QString requestWhere = QStringLiteral("patientid=? and testcode=?");

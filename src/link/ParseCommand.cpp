@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "config/AppSettings.h"
+#include "link/FrameCheck.h"
 #include "link/MessageParser.h"
 #include "platform/Clock.h"
 #include "platform/InstallFolder.h"
@@ -88,7 +89,7 @@ QString jsonString(const QString& text)
     return out;
 }
 
-QString jsonLine(const CurrentResult& record)
+QString jsonLine(const CurrentResult& record, const char* checksum)
 {
     QString line = QStringLiteral("{");
     bool first = true;
@@ -98,7 +99,7 @@ QString jsonLine(const CurrentResult& record)
         first = false;
         line += jsonString(QString::fromLatin1(key)) + QLatin1Char(':') + jsonString(value);
     }
-    line += QLatin1Char('}');
+    line += QStringLiteral(",\"checksum\":") + jsonString(QString::fromLatin1(checksum)) + QLatin1Char('}');
     return line;
 }
 
@@ -139,7 +140,12 @@ int commandParse(const CommandArgs& args)
     options.timeFromClock = settings.PCdateYN == 1;
     options.now = SystemClock().now();
 
-    for (const CurrentResult& record : MessageParser::parseRecords(MessageParser::decode(bytes), options))
-        args.out << jsonLine(record) << '\n';
+    // Every record is printed, those of a frame whose checksum fails too, so that the damage can
+    // be seen; the chain itself never takes them.
+    for (const FrameCheck::Segment& segment : FrameCheck::segments(bytes)) {
+        const char* checksum = FrameCheck::name(segment.checksum);
+        for (const CurrentResult& record : MessageParser::parseRecords(MessageParser::decode(segment.bytes), options))
+            args.out << jsonLine(record, checksum) << '\n';
+    }
     return 0;
 }

@@ -1,16 +1,103 @@
 #include "link/ReceiveChain.h"
 
 #include "app/AppContext.h"
+#include "db/Databases.h"
+#include "db/DbErrors.h"
+#include "link/FrameCheck.h"
+#include "link/LisExport.h"
 #include "link/MessageParser.h"
 #include "link/Notification.h"
 #include "link/ReceiveSteps.h"
+#include "link/SessionJournal.h"
+
+#include <QSqlQuery>
+
+struct ReceiveChain::Event
+{
+    enum Kind
+    {
+        Parsed,
+        Counted,
+        Line,
+        Sound,
+        LisOff,
+    };
+    Kind kind;
+    CurrentResult record;
+    QString key;
+    QString status;
+    qint64 outboxId = 0;
+    int lineKind = StoredLine;
+};
+
+namespace {
+
+// SQLite takes the write lock at the start, so a locked database is found before any work.
+bool begin(const QSqlDatabase& db, SqlEngine engine, QSqlError* error)
+{
+    if (engine == SqlEngine::Sqlite) {
+        QSqlQuery query(db);
+        if (query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            return true;
+        *error = query.lastError();
+        return false;
+    }
+    QSqlDatabase handle = db;
+    if (handle.transaction())
+        return true;
+    *error = handle.lastError();
+    return false;
+}
+
+bool commit(const QSqlDatabase& db, SqlEngine engine, QSqlError* error)
+{
+    if (engine == SqlEngine::Sqlite) {
+        QSqlQuery query(db);
+        if (query.exec(QStringLiteral("COMMIT")))
+            return true;
+        *error = query.lastError();
+        return false;
+    }
+    QSqlDatabase handle = db;
+    if (handle.commit())
+        return true;
+    *error = handle.lastError();
+    return false;
+}
+
+void rollback(const QSqlDatabase& db, SqlEngine engine)
+{
+    if (!db.isOpen())
+        return;
+    if (engine == SqlEngine::Sqlite) {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return;
+    }
+    QSqlDatabase handle = db;
+    handle.rollback();
+}
+
+ReceiveChain::Outcome fromError(const QString& step, const QSqlError& error)
+{
+    return {DbErrors::isTransient(error) ? ReceiveChain::Result::Retry : ReceiveChain::Result::Failed,
+            step + QStringLiteral(": ") + error.text()};
+}
+
+} // namespace
 
 ReceiveChain::ReceiveChain(AppContext& context, QObject* parent)
     : QObject(parent), m_context(context), m_realSteps(std::make_unique<ReceiveSteps>(context)),
       m_steps(m_realSteps.get())
 {
-    m_realSteps->counted = [this] { emit resultCounted(); };
-    m_realSteps->listed = [this](const QString& line) { emit listLineAdded(line); };
+    m_realSteps->counted = [this] {
+        ++m_results;
+        m_events.append({Event::Counted, {}, {}, {}, 0, StoredLine});
+    };
+    m_realSteps->listed = [this](const QString& key, const QString& status, qint64 outboxId, bool kept) {
+        m_events.append({Event::Line, {}, key, status, outboxId, kept ? KeptLine : StoredLine});
+    };
+    m_realSteps->sound = [this] { m_events.append({Event::Sound, {}, {}, {}, 0, StoredLine}); };
+    m_realSteps->lisOff = [this] { m_events.append({Event::LisOff, {}, {}, {}, 0, StoredLine}); };
 }
 
 ReceiveChain::~ReceiveChain() = default;
@@ -35,20 +122,202 @@ void ReceiveChain::closeSound()
         m_notification->close();
 }
 
-void ReceiveChain::ParseMessages(QByteArray& messageArea)
+ReceiveChain::Outcome ReceiveChain::processSession(const ReceivedSession& session)
 {
-    const QStringList pieces = MessageParser::splitPieces(MessageParser::decode(messageArea));
-    for (const QString& piece : pieces) {
+    Databases& databases = m_context.databases();
+    const QSqlDatabase db = databases.OpenInterfaceDbQuiet(4);
+    if (!db.isOpen())
+        return {Result::Retry, QStringLiteral("interface database: ") + databases.lastError(DbSlot::InterfaceQuiet4)};
+    const SqlEngine engine = databases.dialect(DbSlot::InterfaceQuiet4).engine();
+    QSqlError error;
+    const bool byHand =
+        session.origin == ReceivedSession::Origin::Replayed || session.origin == ReceivedSession::Origin::Recovered;
+    // A session with a place may have been taken up from the archive already (the worker's start
+    // and the line can meet); a replayed capture may be one stored before.
+    if (!session.force && (session.hasPlace() || session.origin == ReceivedSession::Origin::Replayed)) {
+        const std::optional<bool> known = SessionJournal::isRecorded(db, session, &error);
+        if (!known)
+            return fromError(QStringLiteral("journal"), error);
+        if (*known)
+            return {Result::Skipped, {}};
+    }
+    if (!begin(db, engine, &error))
+        return fromError(QStringLiteral("interface database"), error);
+
+    m_sessionNow = session.receivedAt.isValid() ? session.receivedAt : m_context.clock().now();
+    const std::optional<qint64> id = SessionJournal::open(db, session, m_context.clock().now(), &error);
+    if (!id) {
+        rollback(db, engine);
+        return fromError(QStringLiteral("journal"), error);
+    }
+    m_sessionId = *id;
+    m_events.clear();
+    m_holdError.clear();
+    m_results = 0;
+    m_held = 0;
+    m_realSteps->beginSession(m_sessionId, m_sessionNow, byHand);
+
+    // Bad frames are held first, the rest parsed as the analyser sent it.
+    const QList<FrameCheck::Segment> segments = FrameCheck::segments(session.bytes);
+    for (const FrameCheck::Segment& s : segments) {
+        if (s.checksum == FrameCheck::Checksum::Bad)
+            holdFrame(s);
+    }
+    if (m_holdError.isEmpty())
+        processText(FrameCheck::withoutBadFrames(segments));
+
+    const RecordSteps::Error stepError = m_steps->error();
+    if (!m_holdError.isEmpty() || stepError.isSet()) {
+        rollback(db, engine);
+        m_events.clear();
+        if (!m_holdError.isEmpty())
+            return {Result::Retry, m_holdError};
+        return {stepError.transient ? Result::Retry : Result::Failed, stepError.text};
+    }
+    const SessionJournal::State state = m_held > 0 ? SessionJournal::State::Held : SessionJournal::State::Stored;
+    const SqlRun::Outcome closed = SessionJournal::close(db, m_sessionId, state, m_results, QString());
+    if (!closed) {
+        rollback(db, engine);
+        m_events.clear();
+        return fromError(QStringLiteral("journal"), closed.error);
+    }
+    if (!commit(db, engine, &error)) {
+        rollback(db, engine);
+        m_events.clear();
+        return fromError(QStringLiteral("interface database"), error);
+    }
+
+    QList<LisOutbox::Delivery> delivered;
+    if (m_deliverAtOnce) {
+        const bool queued = std::any_of(m_events.cbegin(), m_events.cend(),
+                                        [](const Event& e) { return e.kind == Event::Line && e.outboxId != 0; });
+        if (queued) {
+            const LisOutbox::SendOutcome sent = LisOutbox::deliver(m_context, m_context.clock().now());
+            delivered = sent.done;
+            emit outboxChanged(sent.waiting, sent.stalled ? sent.reason : QString());
+        }
+    }
+    announce(delivered);
+    return {Result::Done, {}};
+}
+
+void ReceiveChain::announce(const QList<LisOutbox::Delivery>& delivered)
+{
+    const QList<Event> events = std::exchange(m_events, {});
+    for (const Event& e : events) {
+        switch (e.kind) {
+        case Event::Parsed:
+            emit recordParsed(e.record);
+            break;
+        case Event::Counted:
+            emit resultCounted();
+            break;
+        case Event::Line: {
+            QString status = e.status;
+            qint64 waitingFor = e.outboxId;
+            for (const LisOutbox::Delivery& d : delivered) {
+                if (d.outboxId == e.outboxId) {
+                    status = d.written ? LisExport::sentText : LisExport::notSentText;
+                    waitingFor = 0;
+                }
+            }
+            emit listLineAdded(e.key + status, waitingFor, e.lineKind);
+            break;
+        }
+        case Event::Sound:
+            if (m_realSteps->hasNotification())
+                m_realSteps->PlayNotification();
+            else
+                emit soundRequested();
+            break;
+        case Event::LisOff:
+            m_context.dialogs().warning(LisExport::lisOffTitle, LisExport::lisOffText);
+            break;
+        }
+    }
+}
+
+bool ReceiveChain::recordFailure(const ReceivedSession& session, const QString& reason)
+{
+    Databases& databases = m_context.databases();
+    const QSqlDatabase db = databases.OpenInterfaceDbQuiet(4);
+    if (!db.isOpen())
+        return false;
+    QSqlError error;
+    const std::optional<qint64> id = SessionJournal::open(db, session, m_context.clock().now(), &error);
+    if (!id || !SessionJournal::close(db, *id, SessionJournal::State::Failed, 0, reason))
+        return false;
+    const QString when = session.receivedAt.toString(QStringLiteral("HH:mm:ss"));
+    emit listLineAdded(when + QStringLiteral("     Failed: ") + reason, 0, FailedLine);
+    return true;
+}
+
+void ReceiveChain::holdFrame(const FrameCheck::Segment& frame)
+{
+    // A damaged frame that would not give a result anyway (line noise, a record cut short) is
+    // left out without an alarm. The key is read from the frame as it came, for the user to find
+    // the sample; it may itself be the damaged part.
+    MessageParser::Options options;
+    const QList<CurrentResult> records = MessageParser::parseRecords(MessageParser::decode(frame.bytes), options);
+    if (records.isEmpty())
+        return;
+    ++m_held;
+    const QString sample = records.first().LblSampID;
+    const QString assay = records.first().Txt_shortAssay;
+    const QByteArray& sent = frame.sent;
+    const QByteArray& computed = frame.computed;
+    const QString reason =
+        QStringLiteral("checksum %1, expected %2")
+            .arg(QString::fromLatin1(sent.isEmpty() ? QByteArray("missing") : sent), QString::fromLatin1(computed));
+    const SqlRun::Outcome added =
+        SqlRun::insert(m_context.databases().OpenInterfaceDbQuiet(4), QStringLiteral("heldframe"),
+                       {{QStringLiteral("sessionid"), m_sessionId},
+                        {QStringLiteral("receivedat"), m_sessionNow.toString(Qt::ISODateWithMs)},
+                        {QStringLiteral("sampleid"), SqlRun::textOrNull(sample)},
+                        {QStringLiteral("shortassay"), SqlRun::textOrNull(assay)},
+                        {QStringLiteral("reason"), reason},
+                        {QStringLiteral("rawframe"), frame.bytes}});
+    if (!added && m_holdError.isEmpty())
+        m_holdError = QStringLiteral("held frame: ") + added.errorText();
+    const QString key =
+        (sample.isEmpty() ? QStringLiteral("?") : sample) + (assay.isEmpty() ? QString() : QStringLiteral(" ") + assay);
+    m_events.append({Event::Line, {}, key, QStringLiteral("     Held: ") + reason, 0, HeldLine});
+}
+
+void ReceiveChain::processText(const QByteArray& bytes)
+{
+    MessageParser::Options options;
+    options.timeFromClock = m_context.settings.PCdateYN == 1;
+    if (options.timeFromClock)
+        options.now = m_sessionNow;
+    for (const QString& piece : MessageParser::splitPieces(MessageParser::decode(bytes))) {
         m_current.reset();
-        MessageParser::Options options;
-        options.timeFromClock = m_context.settings.PCdateYN == 1;
-        if (options.timeFromClock)
-            options.now = m_context.clock().now();
         if (!MessageParser::readRecord(piece, options, m_current))
             continue;
         processRecord();
+        if (m_steps->error().isSet())
+            return;
     }
-    messageArea.clear();
+}
+
+void ReceiveChain::ParseMessages(QByteArray& messageArea)
+{
+    ReceivedSession session;
+    session.bytes = std::exchange(messageArea, QByteArray());
+    session.receivedAt = m_context.clock().now();
+    session.origin = ReceivedSession::Origin::Direct;
+    const Outcome outcome = processSession(session);
+    if (outcome.result == Result::Retry || outcome.result == Result::Failed)
+        qWarning("receive chain: %s", qUtf8Printable(outcome.reason));
+}
+
+LisOutbox::SendOutcome ReceiveChain::deliverOutbox()
+{
+    const LisOutbox::SendOutcome sent = LisOutbox::deliver(m_context, m_context.clock().now());
+    for (const LisOutbox::Delivery& d : sent.done)
+        emit listLineChanged(d.outboxId, d.written ? LisExport::sentText : LisExport::notSentText);
+    emit outboxChanged(sent.waiting, sent.stalled ? sent.reason : QString());
+    return sent;
 }
 
 // The order is fixed: the evaluation may change the value before the result text is composed, and
@@ -57,6 +326,8 @@ void ReceiveChain::processRecord()
 {
     if (!m_current.Txt_shortAssay.isEmpty())
         m_steps->Evaluate(m_current);
+    if (m_steps->error().isSet())
+        return;
     m_current.Txt_resultt1 = MessageParser::resultText(m_current.Txt_resultt2, m_current.Txt_resultt3);
     if (!m_current.Txt_resultt1.isEmpty())
         m_steps->Flag(m_current);
@@ -66,5 +337,7 @@ void ReceiveChain::processRecord()
         else
             m_steps->StoreResultNoSample(m_current);
     }
-    emit recordParsed(m_current);
+    if (m_steps->error().isSet())
+        return;
+    m_events.append({Event::Parsed, m_current, {}, {}, 0, StoredLine});
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "link/CurrentResult.h"
+#include "link/FrameCheck.h"
+#include "link/LisOutbox.h"
+#include "link/ReceivedSession.h"
 #include "link/RecordSteps.h"
 
 #include <QByteArray>
@@ -13,22 +16,59 @@ class QTimer;
 class ReceiveSteps;
 class SoundPlayer;
 
-// Takes complete analyser messages and carries every result record in them through parsing and
+// Takes complete analyser sessions and carries every result record in them through parsing and
 // the steps after it: evaluation, flag, storage, notification sound and LIS export. The receive
-// window, the command line and the tests all use this one object.
+// worker, the command line and the tests all use this one object.
+//
+// A session is one transaction of the interface database: its Result rows, its journal entry,
+// its held frames and its LIS outbox entries are committed together or not at all. Frames whose
+// checksum fails are held, never evaluated or stored. What the window shows (records, counts,
+// list lines, sounds) is announced only after the commit, so a session that is tried again is
+// never shown twice.
 class ReceiveChain final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ReceiveChain)
 
 public:
+    // The kinds of line in the receive window's list (Lst_NotSentID).
+    enum LineKind : int
+    {
+        StoredLine = 0,
+        HeldLine = 1,   // a frame whose checksum failed
+        FailedLine = 2, // a session the databases refused for good
+        KeptLine = 3,   // a replayed result left alone because a person edited the stored one
+    };
+
+    enum class Result
+    {
+        Done,    // processed and committed
+        Skipped, // already recorded in the journal
+        Retry,   // a lock or a database out of reach: nothing was kept, try again later
+        Failed,  // the databases refused it; a retry will not mend it
+    };
+    struct Outcome
+    {
+        Result result = Result::Done;
+        QString reason;
+    };
+
     // The steps run on the context's databases and settings.
     explicit ReceiveChain(AppContext& context, QObject* parent = nullptr);
     ~ReceiveChain() override;
 
-    // Processes every record of the message area in order, then empties the area. Runs to the end
-    // without yielding to the event loop, so a message is never parsed twice or out of order.
+    Outcome processSession(const ReceivedSession& session);
+    // Journals a session that cannot be stored, so that it is not taken up again; the list shows it.
+    bool recordFailure(const ReceivedSession& session, const QString& reason);
+
+    // Processes the message area as a session received now, then empties it.
     void ParseMessages(QByteArray& messageArea);
+
+    // Delivers what waits in the LIS outbox; lines already listed change to their final status.
+    LisOutbox::SendOutcome deliverOutbox();
+    // After each committed session, try the outbox at once (the default). The worker turns it off
+    // while the LIS is out of reach, so that sessions are not slowed by a LIS that cannot answer.
+    void setDeliverAtOnce(bool atOnce) { m_deliverAtOnce = atOnce; }
 
     // Other steps after reading (not owned), for tests; nullptr restores the real ones.
     void setSteps(RecordSteps* steps);
@@ -36,7 +76,7 @@ public:
     ReceiveSteps& realSteps() const { return *m_realSteps; }
 
     // Plays the notification sound of stored results through `player`, cut by `timersx` (neither
-    // owned). Without it no sound is played, as on the command line.
+    // owned). Without it the chain asks for the sound with soundRequested().
     void setSound(SoundPlayer* player, QTimer* timersx);
     // Closes the sound device (the window's unloading).
     void closeSound();
@@ -49,15 +89,32 @@ signals:
     void recordParsed(const CurrentResult& record);
     // A result was counted as stored (Lbl_samplenum).
     void resultCounted();
-    // A stored result's line for Lst_NotSentID: its key text and its export status.
-    void listLineAdded(const QString& line);
+    // A line for Lst_NotSentID: key text and status; `outboxId` names the LIS write it waits for.
+    void listLineAdded(const QString& line, qint64 outboxId, int kind);
+    // A queued LIS write was made (or found no request): the line's new text.
+    void listLineChanged(qint64 outboxId, const QString& line);
+    // A stored result to announce, when no sound player is set.
+    void soundRequested();
+    // How many LIS writes wait, and why (empty when nothing holds them up).
+    void outboxChanged(int waiting, const QString& reason);
 
 private:
+    struct Event;
+    void processText(const QByteArray& bytes);
     void processRecord();
+    void holdFrame(const FrameCheck::Segment& frame);
+    void announce(const QList<LisOutbox::Delivery>& delivered);
 
     AppContext& m_context;
     std::unique_ptr<ReceiveSteps> m_realSteps;
     std::unique_ptr<Notification> m_notification;
     RecordSteps* m_steps;
     CurrentResult m_current;
+    QList<Event> m_events;
+    QString m_holdError;
+    qint64 m_sessionId = 0;
+    QDateTime m_sessionNow;
+    int m_results = 0;
+    int m_held = 0;
+    bool m_deliverAtOnce = true;
 };

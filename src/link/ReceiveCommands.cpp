@@ -1,8 +1,9 @@
 #include "app/AppContext.h"
 #include "app/CommandLine.h"
 #include "db/Databases.h"
-#include "link/AnalyserCapture.h"
+#include "link/CaptureArchive.h"
 #include "link/LineReceiver.h"
+#include "link/LisOutbox.h"
 #include "link/ReceiveChain.h"
 #include "link/SerialSession.h"
 #include "platform/StreamDialogs.h"
@@ -77,22 +78,42 @@ void onStopSignal(int)
 
 } // namespace
 
-// replay FILE: the capture as the analyser would send it (line noise, each lone ENQ, then the rest
-// of its session up to its EOT) through the serial session and the whole chain into the configured
-// databases. Each line the receive window would list is printed. The capture archive is not
-// written: the file is a capture already.
+// replay FILE [--force]: the capture as the analyser would send it (line noise, each lone ENQ,
+// then the rest of its session up to its EOT) through the serial session and the whole chain into
+// the configured databases. Each line the receive window would list is printed. Sessions already
+// stored are skipped unless --force is given: a file of the install's own archive is known by the
+// place of each session (and keeps their receive times), any other capture by its content. A
+// result a person has edited is never overwritten. The capture archive is not written: the file
+// is a capture already.
 int commandReplay(const CommandArgs& args)
 {
-    if (args.words.size() != 1) {
-        args.err << "corvana-vidas: replay needs exactly one capture file: corvana-vidas replay FILE\n";
+    QStringList words = args.words;
+    const bool force = words.removeAll(QStringLiteral("--force")) > 0;
+    if (words.size() != 1) {
+        args.err << "corvana-vidas: replay needs exactly one capture file: corvana-vidas replay FILE [--force]\n";
         return 2;
     }
+    const QString path = words.first();
     QByteArray capture;
-    if (!readCapture(args.words.first(), capture, args.err))
+    if (!readCapture(path, capture, args.err))
         return 1;
     ChainSetup setup(args);
     if (!prepare(setup, args))
         return 1;
+
+    const QString archiveFolder = CaptureArchive(setup.context.installFolder(), setup.clock).folder();
+    const bool ownArchive =
+        QFileInfo(QFileInfo(path).absolutePath()).canonicalFilePath() == QFileInfo(archiveFolder).canonicalFilePath();
+    QList<ReceivedSession> sessions = CaptureArchive::sessionsIn(path);
+    for (ReceivedSession& s : sessions) {
+        s.origin = ReceivedSession::Origin::Replayed;
+        s.force = force;
+        if (!ownArchive) {
+            s.archiveFile.clear();
+            s.endOffset = -1;
+            s.receivedAt = setup.clock.now();
+        }
+    }
 
     ReceiveChain chain(setup.context);
     int stored = 0;
@@ -101,34 +122,57 @@ int commandReplay(const CommandArgs& args)
         args.out << line << '\n';
         args.out.flush();
     });
-    SerialSession session;
-    int messages = 0;
-    const auto deliver = [&](const QByteArray& read) {
-        if (!session.onData(read).messageCut)
-            return;
-        ++messages;
-        chain.ParseMessages(session.messageArea());
-    };
-
-    qsizetype at = 0;
-    for (const AnalyserCapture::Session& s : AnalyserCapture::splitSessions(capture)) {
-        const bool hasEnq =
-            at + s.leading.size() < capture.size() && capture.at(at + s.leading.size()) == AnalyserCapture::ENQ;
-        at += s.leading.size() + (hasEnq ? 1 : 0) + s.body.size();
-        if (!s.leading.isEmpty())
-            deliver(s.leading);
-        if (hasEnq)
-            deliver(QByteArray(1, AnalyserCapture::ENQ));
-        if (!s.body.isEmpty())
-            deliver(s.body);
+    int skipped = 0;
+    int failed = 0;
+    for (const ReceivedSession& s : sessions) {
+        const ReceiveChain::Outcome outcome = chain.processSession(s);
+        if (outcome.result == ReceiveChain::Result::Skipped) {
+            ++skipped;
+        } else if (outcome.result == ReceiveChain::Result::Retry) {
+            args.err << "corvana-vidas: the databases cannot take the results now: " << outcome.reason << '\n';
+            return 1;
+        } else if (outcome.result == ReceiveChain::Result::Failed) {
+            ++failed;
+            args.err << "corvana-vidas: a session was refused: " << outcome.reason << '\n';
+        }
     }
-    // Noise before an ENQ may have held an EOT of its own; a line would cut it at the next arrival.
-    while (session.buffer().contains(SerialSession::EOT))
-        deliver(QByteArray());
-    if (!session.buffer().isEmpty())
-        args.err << "corvana-vidas: " << args.words.first() << ": the last " << session.buffer().size()
+    const qsizetype lastEot = capture.lastIndexOf(SerialSession::EOT);
+    const QByteArray rest = capture.mid(lastEot + 1).trimmed();
+    if (!rest.isEmpty())
+        args.err << "corvana-vidas: " << path << ": the last " << capture.size() - lastEot - 1
                  << " bytes end without EOT and were not parsed\n";
-    args.err << "corvana-vidas: " << messages << " messages, " << stored << " results stored\n";
+    args.err << "corvana-vidas: " << sessions.size() << " messages, " << stored << " results stored";
+    if (skipped > 0)
+        args.err << ", " << skipped << " already stored (skipped; --force sends them again)";
+    args.err << '\n';
+    const LisOutbox::SendOutcome outbox = LisOutbox::deliver(setup.context, setup.clock.now());
+    if (outbox.waiting > 0)
+        args.err << "corvana-vidas: " << outbox.waiting << " results wait for the LIS: " << outbox.reason << '\n';
+    return failed > 0 ? 1 : 0;
+}
+
+// outbox: what waits to be written into the LIS, oldest first, and why.
+int commandOutbox(const CommandArgs& args)
+{
+    if (!args.words.isEmpty()) {
+        args.err << "corvana-vidas: outbox takes no arguments: corvana-vidas [--home DIR] outbox\n";
+        return 2;
+    }
+    ChainSetup setup(args);
+    if (!prepare(setup, args))
+        return 1;
+    QSqlError error;
+    const auto entries = LisOutbox::waiting(setup.context.databases().OpenInterfaceDbQuiet(4), &error);
+    if (!entries) {
+        args.err << "corvana-vidas: the outbox cannot be read: " << error.text() << '\n';
+        return 1;
+    }
+    for (const LisOutbox::Entry& e : *entries) {
+        args.out << e.outboxId << '\t' << e.queuedAt << '\t' << e.patientid << '\t' << e.testcode << '\t' << e.resultt
+                 << '\t' << e.attempts << " tries\t"
+                 << (e.lastError.isEmpty() ? QStringLiteral("not tried yet") : e.lastError) << '\n';
+    }
+    args.err << "corvana-vidas: " << entries->size() << " results wait for the LIS\n";
     return 0;
 }
 
@@ -144,10 +188,41 @@ int commandReceive(const CommandArgs& args)
     if (!prepare(setup, args))
         return 1;
     LineReceiver receiver(setup.context);
-    QObject::connect(&receiver.chain(), &ReceiveChain::listLineAdded, [&args](const QString& line) {
+    LineIntake& intake = receiver.intake();
+    QObject::connect(&intake, &LineIntake::listLineAdded, [&args](const QString& line) {
         args.out << line << '\n';
         args.out.flush();
     });
+    QObject::connect(&intake, &LineIntake::listLineChanged, [&args](qint64 outboxId, const QString& status) {
+        args.out << "LIS write " << outboxId << ':' << status << '\n';
+        args.out.flush();
+    });
+    // Alarms go to standard error, each once when it starts and once when it clears.
+    const auto say = [&args](const QString& what) {
+        args.err << "corvana-vidas: " << what << '\n';
+        args.err.flush();
+    };
+    QObject::connect(&intake, &LineIntake::alarmChanged, [say](const QString& alarm) {
+        say(alarm.isEmpty() ? QStringLiteral("the capture archive is written again")
+                            : QStringLiteral("ALARM: ") + alarm);
+    });
+    QObject::connect(
+        &intake, &LineIntake::backlogChanged, [say, last = QString()](int waiting, const QString& reason) mutable {
+            if (reason == last)
+                return;
+            last = reason;
+            say(reason.isEmpty()
+                    ? QStringLiteral("the databases take results again")
+                    : QStringLiteral("ALARM: %1 sessions wait for the database: %2").arg(waiting).arg(reason));
+        });
+    QObject::connect(
+        &intake, &LineIntake::outboxChanged, [say, last = QString()](int waiting, const QString& reason) mutable {
+            if (reason == last)
+                return;
+            last = reason;
+            say(reason.isEmpty() ? QStringLiteral("the LIS takes results again")
+                                 : QStringLiteral("%1 results wait for the LIS: %2").arg(waiting).arg(reason));
+        });
     QString error;
     if (!receiver.open(&error)) {
         args.err << "corvana-vidas: the serial port cannot be opened: " << error << '\n';

@@ -2,10 +2,12 @@
 
 #include "app/AppContext.h"
 #include "link/Flagging.h"
+#include "link/Notification.h"
 #include "link/ReceiveChain.h"
 #include "link/SerialPortConfig.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -89,8 +91,8 @@ QLabel* valueLabel(const QString& name, QWidget* parent)
 } // namespace
 
 ReceiveWindow::ReceiveWindow(AppContext& context, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_context(context), m_chain(new ReceiveChain(context, this)),
-      m_port(new QSerialPort(this)), m_archive(context.installFolder(), context.clock())
+    : QWidget(parent, Qt::Window), m_context(context), m_intake(new LineIntake(context, this)),
+      m_port(new QSerialPort(this))
 {
     setObjectName(QStringLiteral("Frm_recivedata"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -114,7 +116,7 @@ ReceiveWindow::ReceiveWindow(AppContext& context, QWidget* parent)
     // Timersx cuts the notification sound: the chain starts it with each sound and closes the
     // player when it fires.
     connect(m_timersx, &QTimer::timeout, m_timersx, &QTimer::stop);
-    m_chain->setSound(&m_context.soundPlayer(), m_timersx);
+    m_notification = std::make_unique<Notification>(m_context.soundPlayer(), *m_timersx);
     // Only arrivals matter; the port's other notifications (errors, written bytes) are ignored,
     // except a line that has gone away (adapter unplugged, far end closed): its port would signal
     // without end, so it is closed and shown as lost until the receiver is reset.
@@ -124,10 +126,23 @@ ReceiveWindow::ReceiveWindow(AppContext& context, QWidget* parent)
             (error == QSerialPort::ResourceError || (error == QSerialPort::ReadError && lineHungUp(*m_port))))
             lineLost();
     });
-    connect(m_chain, &ReceiveChain::recordParsed, this, &ReceiveWindow::showRecord);
-    connect(m_chain, &ReceiveChain::resultCounted, this, &ReceiveWindow::countResult);
-    connect(m_chain, &ReceiveChain::listLineAdded, this,
-            [this](const QString& line) { m_lstNotSentID->addItem(line); });
+    connect(m_intake, &LineIntake::recordParsed, this, &ReceiveWindow::showRecord);
+    connect(m_intake, &LineIntake::resultCounted, this, &ReceiveWindow::countResult);
+    connect(m_intake, &LineIntake::listLineAdded, this, &ReceiveWindow::addListLine);
+    connect(m_intake, &LineIntake::listLineChanged, this, &ReceiveWindow::changeListLine);
+    connect(m_intake, &LineIntake::soundRequested, this, &ReceiveWindow::playSound);
+    connect(m_intake, &LineIntake::buffersChanged, this, &ReceiveWindow::showBuffers);
+    connect(m_intake, &LineIntake::sessionDispatched, this, &ReceiveWindow::parsingMessages);
+    connect(m_intake, &LineIntake::alarmChanged, this, &ReceiveWindow::showAlarm);
+    connect(m_intake, &LineIntake::backlogChanged, this, [this](int waiting, const QString& reason) {
+        m_backlog = waiting;
+        m_backlogReason = reason;
+        showAlarm();
+    });
+    connect(m_intake, &LineIntake::outboxChanged, this, [this](int waiting, const QString& reason) {
+        m_lblOutbox->setText(QString::number(waiting));
+        m_lblOutbox->setToolTip(reason);
+    });
 
     // Loading: the port is not open yet, but the window in front already shows the receiver ON.
     m_context.setReceiverOn(0);
@@ -172,7 +187,32 @@ void ReceiveWindow::buildControls()
     m_lblSamplenum->setFont(bold);
     m_lblSamplenum->setMinimumWidth(24);
     status->addWidget(m_lblSamplenum);
+    const auto counter = [this, status, &bold](const QString& caption, const char* name, const QString& tip) {
+        auto* captionLabel = new QLabel(caption, this);
+        captionLabel->setToolTip(tip);
+        status->addSpacing(8);
+        status->addWidget(captionLabel);
+        auto* label = new QLabel(QStringLiteral("0"), this);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setFont(bold);
+        label->setMinimumWidth(18);
+        status->addWidget(label);
+        return label;
+    };
+    m_lblHeld = counter(QStringLiteral("محجوزة:"), "Lbl_heldnum",
+                        QStringLiteral("نتائج وصلت تالفة (خطأ في المجموع التحققي) ولم تحفظ ولم ترسل"));
+    m_lblOutbox = counter(QStringLiteral("بانتظار كورفانا:"), "Lbl_outboxnum",
+                          QStringLiteral("نتائج محفوظة تنتظر الكتابة في كورفانا سيستم"));
     root->addLayout(status);
+
+    // Received data at risk: the archive cannot be written, or results wait for a database.
+    m_lblAlarm = new QLabel(this);
+    m_lblAlarm->setObjectName(QStringLiteral("Lbl_alarm"));
+    m_lblAlarm->setFont(bold);
+    m_lblAlarm->setWordWrap(true);
+    m_lblAlarm->setStyleSheet(QStringLiteral("QLabel { color: white; background: #b00020; padding: 2px 6px; }"));
+    m_lblAlarm->hide();
+    root->addWidget(m_lblAlarm);
 
     // The last record read, so that the user sees what arrived.
     auto* last = new QHBoxLayout;
@@ -216,7 +256,7 @@ void ReceiveWindow::buildControls()
     connect(reset, &QPushButton::clicked, this, &ReceiveWindow::resetReceiver);
     connect(end, &QPushButton::clicked, this, &ReceiveWindow::receiverOff);
     connect(show, &QPushButton::clicked, this, &ReceiveWindow::toggleRawView);
-    connect(parse, &QPushButton::clicked, this, &ReceiveWindow::parseMessageArea);
+    connect(parse, &QPushButton::clicked, m_intake, &LineIntake::parseNow);
     connect(mini, &QPushButton::clicked, this, &QWidget::hide);
 
     // The raw view: stored results, complete messages and the receive buffer.
@@ -314,18 +354,19 @@ void ReceiveWindow::openPort()
         if (!m_port->setRequestToSend(true))
             m_port->clearError();
     }
-    m_session.reset();
-    m_lstNotSentID->clear();
-    m_lblSamplenum->setText(QStringLiteral("0"));
+    m_intake->resetLine();
+    // Without settings there are no databases to store into; what arrives waits in the archive.
+    if (QFileInfo(ini).isFile())
+        m_intake->start();
+    clearList();
     m_context.setReceiverOn(1);
     showBuffers();
 }
 
 void ReceiveWindow::resetReceiver()
 {
-    m_session.reset();
-    m_lstNotSentID->clear();
-    m_lblSamplenum->setText(QStringLiteral("0"));
+    m_intake->resetLine();
+    clearList();
     showBuffers();
     openPort();
 }
@@ -373,10 +414,10 @@ void ReceiveWindow::unload()
     m_timer1->stop();
     m_tmrProgress->stop();
     m_timersx->stop();
-    m_chain->closeSound();
+    m_notification->close();
     if (m_port->isOpen())
         m_port->close();
-    archiveReceived();
+    m_intake->stop();
     m_context.setReceiveWindowOpen(0);
     m_context.setReceiverOn(0);
 }
@@ -398,23 +439,9 @@ void ReceiveWindow::onReadyRead()
 
 void ReceiveWindow::receive(const QByteArray& bytes)
 {
-    m_archive.received(bytes);
-    const SerialSession::Actions actions = m_session.onData(bytes);
-    if (!actions.reply.isEmpty() && m_port->isOpen())
-        m_port->write(actions.reply);
-    showBuffers();
-    if (actions.messageCut) {
-        // On disk before it is parsed: whatever happens to its results, the message can be replayed.
-        archiveReceived();
-        parseMessageArea();
-    }
-}
-
-void ReceiveWindow::archiveReceived()
-{
-    QString error;
-    if (!m_archive.write(&error))
-        qWarning("receiver: capture archive: %s", qUtf8Printable(error));
+    const QByteArray reply = m_intake->receive(bytes);
+    if (!reply.isEmpty() && m_port->isOpen())
+        m_port->write(reply);
 }
 
 void ReceiveWindow::countResult()
@@ -422,26 +449,55 @@ void ReceiveWindow::countResult()
     m_lblSamplenum->setText(QString::number(m_lblSamplenum->text().toInt() + 1));
 }
 
-void ReceiveWindow::parseMessageArea()
+void ReceiveWindow::clearList()
 {
-    // Should a step of the chain ever let events through, a message cut meanwhile waits here and
-    // is parsed right after the current one: in arrival order, and once.
-    if (m_parsing)
-        return;
-    m_parsing = true;
-    while (!m_session.messageArea().isEmpty()) {
-        QByteArray messages = std::exchange(m_session.messageArea(), QByteArray());
-        showBuffers();
-        emit parsingMessages(messages);
-        try {
-            m_chain->ParseMessages(messages);
-        } catch (const std::exception& e) {
-            // A fault in one message must not cost the receiver; the next message is parsed as usual.
-            qWarning("receiver: parsing stopped: %s", e.what());
-        }
+    m_lstNotSentID->clear();
+    m_waitingLines.clear();
+    m_lblSamplenum->setText(QStringLiteral("0"));
+    m_held = 0;
+    m_lblHeld->setText(QStringLiteral("0"));
+}
+
+void ReceiveWindow::addListLine(const QString& line, qint64 outboxId, int kind)
+{
+    auto* item = new QListWidgetItem(line, m_lstNotSentID);
+    if (kind == ReceiveChain::HeldLine || kind == ReceiveChain::FailedLine) {
+        item->setForeground(QColor(192, 0, 0));
+        QFont bold = item->font();
+        bold.setBold(true);
+        item->setFont(bold);
+        if (kind == ReceiveChain::HeldLine)
+            m_lblHeld->setText(QString::number(++m_held));
+    } else if (outboxId != 0) {
+        // The key stays; only the status after it changes once the LIS has the result.
+        item->setData(Qt::UserRole, line.left(line.size() - LisOutbox::queuedText.size()));
+        m_waitingLines.insert(outboxId, item);
     }
-    m_parsing = false;
-    showBuffers();
+    m_lstNotSentID->scrollToBottom();
+}
+
+void ReceiveWindow::changeListLine(qint64 outboxId, const QString& status)
+{
+    QListWidgetItem* item = m_waitingLines.take(outboxId);
+    if (item)
+        item->setText(item->data(Qt::UserRole).toString() + status);
+}
+
+void ReceiveWindow::playSound()
+{
+    m_notification->PlayNotification(
+        QDir(m_context.installFolder().soundFolder()).filePath(m_context.settings.soundname));
+}
+
+void ReceiveWindow::showAlarm()
+{
+    QStringList alarms;
+    if (!m_intake->alarm().isEmpty())
+        alarms << QStringLiteral("تعذر حفظ البيانات المستقبلة على القرص: ") + m_intake->alarm();
+    if (m_backlog > 0 && !m_backlogReason.isEmpty())
+        alarms << QStringLiteral("نتائج بانتظار قاعدة البيانات: %1 (%2)").arg(m_backlog).arg(m_backlogReason);
+    m_lblAlarm->setText(alarms.join(QLatin1Char('\n')));
+    m_lblAlarm->setVisible(!alarms.isEmpty());
 }
 
 void ReceiveWindow::toggleRawView()
@@ -484,6 +540,6 @@ void ReceiveWindow::showRecord(const CurrentResult& record)
 
 void ReceiveWindow::showBuffers()
 {
-    m_txtBuffer->setPlainText(visibleText(m_session.buffer()));
-    m_txtData->setPlainText(visibleText(m_session.messageArea()));
+    m_txtBuffer->setPlainText(visibleText(m_intake->session().buffer()));
+    m_txtData->setPlainText(visibleText(m_intake->session().messageArea()));
 }

@@ -1,7 +1,9 @@
 #pragma once
 
-#include "link/CaptureArchive.h"
-#include "link/SerialSession.h"
+#include "link/LineIntake.h"
+
+#include <QHash>
+#include <memory>
 
 #include <QPointer>
 #include <QWidget>
@@ -9,11 +11,12 @@
 class AppContext;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
+class Notification;
 class QPlainTextEdit;
 class QPushButton;
 class QSerialPort;
 class QTimer;
-class ReceiveChain;
 struct CurrentResult;
 
 // Frm_recivedata: owns the serial line to the analyser while the data receiver is ON. It answers
@@ -31,8 +34,8 @@ public:
     explicit ReceiveWindow(AppContext& context, QWidget* parent = nullptr);
     ~ReceiveWindow() override;
 
-    ReceiveChain& chain() const { return *m_chain; }
-    const SerialSession& session() const { return m_session; }
+    LineIntake& intake() const { return *m_intake; }
+    const SerialSession& session() const { return m_intake->session(); }
     bool portIsOpen() const;
 
     // One arrival from the port: answers a lone ENQ, collects the rest and parses a completed
@@ -57,7 +60,7 @@ public:
     static constexpr int kWidthTwips = 10200;
 
 signals:
-    // Right before the chain gets them: the complete messages handed to ParseMessages.
+    // A complete session is on disk and goes to the receive chain (Txt_data handed to the parser).
     void parsingMessages(const QByteArray& messages);
 
 protected:
@@ -67,22 +70,27 @@ private:
     void buildControls();
     void onReadyRead();
     void lineLost();
-    void parseMessageArea();
+    void addListLine(const QString& line, qint64 outboxId, int kind);
+    void changeListLine(qint64 outboxId, const QString& status);
+    void showAlarm();
     void portError(const QString& reason);
     void advanceIndicator();
     void showRecord(const CurrentResult& record);
     void countResult();
-    void archiveReceived();
+    void clearList();
+    void playSound();
     void showBuffers();
     void applyHeight();
     void unload();
 
     AppContext& m_context;
-    ReceiveChain* m_chain;
+    LineIntake* m_intake;
     QSerialPort* m_port;
-    SerialSession m_session;
-    CaptureArchive m_archive;
-    bool m_parsing = false;
+    std::unique_ptr<Notification> m_notification;
+    QHash<qint64, QListWidgetItem*> m_waitingLines;
+    QString m_backlogReason;
+    int m_backlog = 0;
+    int m_held = 0;
     bool m_unloading = false;
     bool m_unloaded = false;
 
@@ -94,6 +102,9 @@ private:
     QLabel* m_lastResult = nullptr;
     QLabel* m_lastTime = nullptr;
     QLabel* m_lastFlag = nullptr;
+    QLabel* m_lblHeld = nullptr;
+    QLabel* m_lblOutbox = nullptr;
+    QLabel* m_lblAlarm = nullptr;
     QListWidget* m_lstNotSentID = nullptr;
     QPlainTextEdit* m_txtData = nullptr;
     QPlainTextEdit* m_txtBuffer = nullptr;

@@ -8,6 +8,15 @@
 class RecordSteps
 {
 public:
+    // A database step that failed: the chain stops the session and undoes what it wrote.
+    struct Error
+    {
+        QString text;
+        bool transient = false; // a lock or an unreachable database: the session is tried again
+
+        bool isSet() const { return !text.isEmpty(); }
+    };
+
     virtual ~RecordSteps() = default;
 
     // Catalogue look-up, correction factor, patient and reference range; may change the value.
@@ -17,4 +26,7 @@ public:
     // Storage of a result with a sample identifier, and of one without.
     virtual void StoreResult(CurrentResult& record) { Q_UNUSED(record); }
     virtual void StoreResultNoSample(CurrentResult& record) { Q_UNUSED(record); }
+
+    // The first failure since the session began.
+    virtual Error error() const { return {}; }
 };

@@ -3,6 +3,8 @@
 #include "common/DateFormats.h"
 #include "common/Numbers.h"
 
+#include <algorithm>
+
 namespace ResultStore {
 
 using ChainValues::numberOf;
@@ -14,11 +16,16 @@ BoundQuery duplicateQuery(const CurrentResult& r, const QDate& today, const Dial
     if (r.LblPatID.size() != 13)
         return {QStringLiteral("SELECT * FROM Result where patientid=? AND shortAssay=? "),
                 {text(r.LblPatID), text(r.Txt_shortAssay)}};
-    // The sample column holds text; SQL Server reads it as a number to compare it with the
-    // number. SQLite would compare the number as text instead, so it is told to read the column.
-    const QString sample =
-        iface.engine() == SqlEngine::Sqlite ? iface.toReal(QStringLiteral("SampleID")) : QStringLiteral("SampleID");
-    return {QStringLiteral("SELECT * FROM Result where ") + sample +
+    // The sample is compared as a number ("0042" and "42" are one sample) only when it is one: a
+    // lenient number of "12AB" would be 12 and overwrite sample 12's result, so any other text is
+    // compared as it stands. The conversion never fails on a column holding letters.
+    const QString sample = r.LblSampID.trimmed();
+    const bool digits = !sample.isEmpty() &&
+                        std::all_of(sample.cbegin(), sample.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (!digits)
+        return {QStringLiteral("SELECT * FROM Result where SampleID=? AND Testdate= ? AND shortAssay=? "),
+                {text(r.LblSampID), today, text(r.Txt_shortAssay)}};
+    return {QStringLiteral("SELECT * FROM Result where ") + iface.toRealOrNull(QStringLiteral("SampleID")) +
                 QStringLiteral("=? AND Testdate= ? AND shortAssay=? "),
             {numberOf(r.LblSampID), today, text(r.Txt_shortAssay)}};
 }

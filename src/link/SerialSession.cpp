@@ -3,24 +3,54 @@
 SerialSession::Actions SerialSession::onData(const QByteArray& s)
 {
     Actions actions;
+    const qint64 at = m_fed;
+    m_fed += s.size();
     // Only an ENQ that arrives on its own is the analyser asking for the line; one that comes
     // with other bytes is plain data.
     if (s.size() == 1 && s.front() == ENQ) {
         actions.reply = QByteArray(1, ACK);
         return actions;
     }
-    m_buffer.append(s);
+    if (!s.isEmpty()) {
+        m_runs.append({m_buffer.size(), at});
+        m_buffer.append(s);
+    }
     const qsizetype eot = m_buffer.indexOf(EOT);
     if (eot < 0)
         return actions;
+    actions.cutEnd = streamPosOf(eot) + 1;
     m_messageArea.append(m_buffer.left(eot + 1));
-    m_buffer = m_buffer.mid(eot + 1, kMaxBufferAfterCut);
+    const qsizetype rest = eot + 1;
+    const qint64 restPos = rest < m_buffer.size() ? streamPosOf(rest) : -1;
+    m_buffer = m_buffer.mid(rest, kMaxBufferAfterCut);
+    // The runs of what stays, shifted to the new start of the buffer.
+    QList<Run> runs;
+    if (!m_buffer.isEmpty()) {
+        runs.append({0, restPos});
+        for (const Run& run : std::as_const(m_runs)) {
+            if (run.bufferIndex > rest && run.bufferIndex - rest < m_buffer.size())
+                runs.append({run.bufferIndex - rest, run.streamPos});
+        }
+    }
+    m_runs = runs;
     actions.messageCut = true;
     return actions;
+}
+
+qint64 SerialSession::streamPosOf(qsizetype bufferIndex) const
+{
+    qint64 pos = -1;
+    for (const Run& run : m_runs) {
+        if (run.bufferIndex > bufferIndex)
+            break;
+        pos = run.streamPos + (bufferIndex - run.bufferIndex);
+    }
+    return pos;
 }
 
 void SerialSession::reset()
 {
     m_buffer.clear();
     m_messageArea.clear();
+    m_runs.clear();
 }

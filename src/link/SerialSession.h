@@ -1,14 +1,18 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 
 // The receive side of the analyser line, without the port: bytes in, what to do out.
 //
 // A lone ENQ is answered with one ACK. Everything else collects in the receive buffer until an EOT
 // arrives; the text up to and including the first EOT then moves to the message area, which the
-// parser empties. Only one EOT is cut per arrival, so a second complete message waits for the next
-// one. The line is single-byte, so both areas hold bytes and the cap on what follows a cut counts
-// bytes.
+// parser empties. Only one EOT is cut per call: the owner calls `onData` with no bytes to cut the
+// next complete message still in the buffer. The line is single-byte, so both areas hold bytes and
+// the cap on what follows a cut counts bytes.
+//
+// Every byte handed in gets a position in the stream of the line (lone ENQs included), the same
+// position the capture archive gives it, so that a cut message is known by where its EOT lies.
 class SerialSession
 {
 public:
@@ -22,21 +26,35 @@ public:
     {
         QByteArray reply;        // to write to the port: one ACK or nothing
         bool messageCut = false; // a complete message was appended to the message area
+        qint64 cutEnd = -1;      // stream position right after the cut EOT
     };
 
-    // One arrival: everything read from the port at once.
+    // One arrival: everything read from the port at once. No bytes: cut the next message only.
     Actions onData(const QByteArray& s);
 
-    // Empties the buffer and the message area.
+    // Empties the buffer and the message area; stream positions go on counting.
     void reset();
 
     // Txt_buffer: received bytes that are not yet part of a complete message.
     const QByteArray& buffer() const { return m_buffer; }
+    bool hasCompleteMessage() const { return m_buffer.contains(EOT); }
     // Txt_data: complete messages waiting for the parser, which empties it.
     QByteArray& messageArea() { return m_messageArea; }
     const QByteArray& messageArea() const { return m_messageArea; }
+    // How many bytes were handed in so far.
+    qint64 streamPosition() const { return m_fed; }
 
 private:
+    // Where a run of buffer bytes came from in the stream (runs break at lone ENQs and drops).
+    struct Run
+    {
+        qsizetype bufferIndex;
+        qint64 streamPos;
+    };
+    qint64 streamPosOf(qsizetype bufferIndex) const;
+
     QByteArray m_buffer;
     QByteArray m_messageArea;
+    QList<Run> m_runs;
+    qint64 m_fed = 0;
 };

@@ -23,7 +23,7 @@ inline const QMap<QString, QStringList>& interfaceColumns()
           "patientsefa", "DocName",   "Drsefa",       "Testdate",        "TestTime",  "sending",   "testcode",
           "testsimp",    "testabrev", "subgroupname", "shortAssay",      "crvtestid", "arrangnum", "REFRANGE",
           "LongAssay",   "resultt1",  "resultt2",     "resultt3",        "testunit",  "lowlimit",  "highlimit",
-          "nolowexe",    "nohighexe", "normalrang",   "RESULTCASEPRINT", "comment"}},
+          "nolowexe",    "nohighexe", "normalrang",   "RESULTCASEPRINT", "comment",   "editedby"}},
     };
     return tables;
 }

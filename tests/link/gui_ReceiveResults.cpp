@@ -2,6 +2,7 @@
 #include "PtyPair.h"
 #include "TestInstall.h"
 #include "link/AnalyserCapture.h"
+#include "link/LineIntake.h"
 #include "link/ReceiveChain.h"
 #include "link/ReceiveWindow.h"
 
@@ -11,6 +12,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -48,10 +50,14 @@ class TestReceiveResults : public QObject
     }
 
     // Delivers a session as the analyser does: the ENQ alone, then the rest.
+    // Sends a session and waits until the receive worker has stored it.
     void deliver(const QByteArray& bytes)
     {
+        QSignalSpy processed(&m_window->intake(), &LineIntake::sessionProcessed);
         m_window->receive(bytes.left(1));
         m_window->receive(bytes.mid(1));
+        QVERIFY(processed.wait(5000));
+        QCoreApplication::processEvents();
     }
 
     QColor resultBackground() const { return control<QLabel>("lblLastResult")->palette().color(QPalette::Window); }

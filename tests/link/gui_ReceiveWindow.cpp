@@ -1,5 +1,6 @@
 #include "PtyPair.h"
 #include "TestInstall.h"
+#include "link/LineIntake.h"
 #include "link/ReceiveChain.h"
 #include "link/ReceiveWindow.h"
 
@@ -338,7 +339,7 @@ private slots:
         load();
         QCOMPARE(shown(control<QLabel>("lblLastSample")), QStringLiteral("—"));
         m_window->receive(sampleBytes(QStringLiteral("sign-and-unit.bin")).mid(1));
-        QCOMPARE(shown(control<QLabel>("lblLastSample")), QStringLiteral("0042"));
+        QTRY_COMPARE_WITH_TIMEOUT(shown(control<QLabel>("lblLastSample")), QStringLiteral("0042"), 5000);
         QCOMPARE(shown(control<QLabel>("lblLastAssay")), QStringLiteral("VITD"));
         QCOMPARE(shown(control<QLabel>("lblLastResult")), QString::fromUtf8("< 8.1 µg/l serum"));
         const QString when = shown(control<QLabel>("lblLastTime"));
@@ -347,7 +348,7 @@ private slots:
         CurrentResult record;
         record.Txt_shortAssay = QStringLiteral("FER");
         record.Txt_resultt1 = QStringLiteral("> 1200");
-        emit m_window->chain().recordParsed(record);
+        emit m_window->intake().recordParsed(record);
         QCOMPARE(shown(control<QLabel>("lblLastSample")), QStringLiteral("—"));
         QCOMPARE(shown(control<QLabel>("lblLastResult")), QStringLiteral("> 1200"));
     }

@@ -81,10 +81,15 @@ void TestReceiveCommands::replayStoresExportsAndOverwrites()
                                               "RESULTCASEPRINT='H'"),
              1);
 
-    // The same capture again: every row is overwritten, none added.
+    // The same capture again is known and changes nothing; with --force every row is overwritten,
+    // none added.
     const ProgramRun second = runCorvanaVidas({"--home", install.path(), "replay", file});
     QCOMPARE(second.exitCode, 0);
-    QCOMPARE(second.out.split('\n', Qt::SkipEmptyParts), expected);
+    QVERIFY(second.out.isEmpty());
+    QVERIFY2(second.err.contains("8 already stored"), qPrintable(second.err));
+    const ProgramRun forced = runCorvanaVidas({"--home", install.path(), "replay", file, "--force"});
+    QCOMPARE(forced.exitCode, 0);
+    QCOMPARE(forced.out.split('\n', Qt::SkipEmptyParts), expected);
     QCOMPARE(count(install.interfaceDbFile(), "SELECT count(*) FROM Result"), 9);
     QCOMPARE(count(install.lisDbFile(), "SELECT count(*) FROM patienttest WHERE resultfinsh=1"), 4);
     // The command line plays no sound and writes no archive of a replay.

@@ -1,5 +1,6 @@
 #include "PtyPair.h"
 #include "TestInstall.h"
+#include "link/LineIntake.h"
 #include "link/ReceiveChain.h"
 #include "link/ReceiveWindow.h"
 
@@ -53,7 +54,11 @@ class TestSerialLink : public QObject
 
 private slots:
     void initTestCase() { qRegisterMetaType<CurrentResult>(); }
-    void init() { m_install = std::make_unique<TestInstall>(); }
+    void init()
+    {
+        m_install = std::make_unique<TestInstall>();
+        QVERIFY(m_install->createDatabases());
+    }
     void cleanup()
     {
         delete m_window;
@@ -85,7 +90,7 @@ private slots:
         QVERIFY(pty.isOpen());
         QVERIFY(openOn(pty.slavePath()));
         QSignalSpy parsing(m_window.data(), &ReceiveWindow::parsingMessages);
-        QSignalSpy records(&m_window->chain(), &ReceiveChain::recordParsed);
+        QSignalSpy records(&m_window->intake(), &LineIntake::recordParsed);
 
         const QByteArray capture = sampleBytes(QStringLiteral("three-results-one-session.bin"));
         QVERIFY(capture.startsWith('\x05') && capture.endsWith('\x04'));
@@ -97,6 +102,7 @@ private slots:
         }
         QTRY_COMPARE_WITH_TIMEOUT(parsing.size(), 1, 10000);
         QCOMPARE(parsing.at(0).at(0).toByteArray(), capture.mid(1));
+        QTRY_COMPARE_WITH_TIMEOUT(records.size(), 3, 5000);
         QCOMPARE(sampleIds(records), (QStringList{"260114000123", "", "260114000124"}));
 
         QTest::qWait(300);
@@ -133,7 +139,7 @@ private slots:
         const QString device = QString::fromLocal8Bit(linkFile.readAll()).trimmed();
 
         QVERIFY(openOn(device));
-        QSignalSpy records(&m_window->chain(), &ReceiveChain::recordParsed);
+        QSignalSpy records(&m_window->intake(), &LineIntake::recordParsed);
         QTRY_COMPARE_WITH_TIMEOUT(records.size(), 8, 30000);
         QCOMPARE(sampleIds(records), (QStringList{"260114000123", "2601140007", "0042", "260114000123", "",
                                                   "260114000124", "2601140009", "260114000125"}));

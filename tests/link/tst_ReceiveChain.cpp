@@ -1,4 +1,5 @@
 #include "TestInstall.h"
+#include "link/AnalyserCapture.h"
 #include "link/ReceiveChain.h"
 
 #include <QSignalSpy>
@@ -36,10 +37,10 @@ private:
 QByteArray session(const QList<QByteArray>& records)
 {
     QByteArray bytes("\x05");
-    for (const QByteArray& record : records)
-        bytes += "\x02\x1emtrsl" + record +
-                 "\x1d"
-                 "00\x03";
+    for (const QByteArray& record : records) {
+        const QByteArray body = "\x1emtrsl" + record + "\x1d";
+        bytes += "\x02" + body + AnalyserCapture::checksum(body) + "\x03";
+    }
     return bytes + "\x04";
 }
 
@@ -77,6 +78,7 @@ private slots:
 void tst_ReceiveChain::stepsFollowTheRecord()
 {
     TestInstall install;
+    QVERIFY(install.createDatabases());
     ReceiveChain chain(install.context());
     RecordingSteps steps;
     chain.setSteps(&steps);
@@ -107,6 +109,7 @@ void tst_ReceiveChain::stepsFollowTheRecord()
 void tst_ReceiveChain::evaluationChangesTheResultText()
 {
     TestInstall install;
+    QVERIFY(install.createDatabases());
     ReceiveChain chain(install.context());
     RecordingSteps steps;
     chain.setSteps(&steps);
@@ -129,6 +132,7 @@ void tst_ReceiveChain::evaluationChangesTheResultText()
 void tst_ReceiveChain::everyRecordStartsReset()
 {
     TestInstall install;
+    QVERIFY(install.createDatabases());
     ReceiveChain chain(install.context());
     RecordingSteps steps;
     chain.setSteps(&steps);
@@ -153,6 +157,7 @@ void tst_ReceiveChain::everyRecordStartsReset()
 void tst_ReceiveChain::computerClockWhenSet()
 {
     TestInstall install;
+    QVERIFY(install.createDatabases());
     install.setSetting(QStringLiteral("comsetup"), QStringLiteral("PCdateYN"), QStringLiteral("1"));
     install.clock.set(QDateTime(QDate(2027, 3, 9), QTime(0, 30)));
     ReceiveChain chain(install.context());
@@ -172,6 +177,7 @@ void tst_ReceiveChain::computerClockWhenSet()
 void tst_ReceiveChain::emptiesAreaWithoutRecords()
 {
     TestInstall install;
+    QVERIFY(install.createDatabases());
     ReceiveChain chain(install.context());
     QSignalSpy parsed(&chain, &ReceiveChain::recordParsed);
     QByteArray area("\x00\xff junk\r\n\x05\x02\x1emtrsl|\x1epi|\x1d"

@@ -2,6 +2,7 @@
 #include "db/DbMessages.h"
 #include "db/ScopedConnection.h"
 #include "link/LisExport.h"
+#include "link/ReceivedSession.h"
 
 #include <QDir>
 #include <QFile>
@@ -175,17 +176,29 @@ void tst_ReceiveExport::lisUnreachable()
     lab.set("comsetup", "autsavecrv", "1");
     prepare(lab);
     lab.context->databases().closeAll();
-    QVERIFY(QFile::remove(lab.install.lisDbFile()));
-    lab.receive({ChainLab::result("260114000123", "TSH", "2.35")});
+    const QString lisFile = lab.install.lisDbFile();
+    QVERIFY(QFile::rename(lisFile, lisFile + ".away"));
 
-    // The look-up fails with the opener's message; the result is stored under the sample.
+    // Without the LIS the patient cannot be known: the session waits rather than being stored
+    // under the bare sample without its patient, range and LIS write.
+    ReceivedSession session;
+    session.bytes = AnalyserCapture::session({ChainLab::result("260114000123", "TSH", "2.35")});
+    session.receivedAt = lab.install.clock.now();
+    session.origin = ReceivedSession::Origin::Line;
+    const ReceiveChain::Outcome waiting = lab.chain->processSession(session);
+    QCOMPARE(waiting.result, ReceiveChain::Result::Retry);
+    QVERIFY2(waiting.reason.startsWith("LIS database"), qPrintable(waiting.reason));
+    QVERIFY(lab.results().isEmpty());
+    QVERIFY(lab.lines.isEmpty());
+    QCOMPARE(lab.install.dialogs.last().text, DbMessages::lisServerFailed);
+
+    // The LIS is back: the same session is stored with its patient and written into the LIS.
+    QVERIFY(QFile::rename(lisFile + ".away", lisFile));
+    QCOMPARE(lab.chain->processSession(session).result, ReceiveChain::Result::Done);
     const QList<QSqlRecord> rows = lab.results();
     QCOMPARE(rows.size(), 1);
-    QCOMPARE(rows.first().value("patientid").toString(), QStringLiteral("260114000123"));
-    QCOMPARE(rows.first().value("normalrang").toString(), QStringLiteral("0.25 - 5.00"));
-    QCOMPARE(lab.lines, QStringList{"260114000123     No"});
-    QVERIFY(!lab.install.dialogs.shown.isEmpty());
-    QCOMPARE(lab.install.dialogs.last().text, DbMessages::lisServerFailed);
+    QCOMPARE(rows.first().value("patientid").toString(), QStringLiteral("2601140001230"));
+    QCOMPARE(lab.lines, QStringList{"2601140001230     Yes"});
 }
 
 void tst_ReceiveExport::notification()

@@ -100,10 +100,10 @@ void tst_ResultStore::duplicateTest_data()
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QVariantList>("values");
     const QDate today(2026, 12, 5);
-    QTest::newRow("13 characters, SQL Server")
+    QTest::newRow("13 characters, SQL Server converts without failing on letters")
         << "2601140001230"
         << "260114000123" << SqlEngine::SqlServer
-        << "SELECT * FROM Result where SampleID=? AND Testdate= ? AND shortAssay=? "
+        << "SELECT * FROM Result where TRY_CONVERT(float, SampleID)=? AND Testdate= ? AND shortAssay=? "
         << QVariantList{qlonglong(260114000123), today, "TSH"};
     QTest::newRow("13 characters, SQLite reads the column as a number")
         << "2601140001230"
@@ -112,9 +112,14 @@ void tst_ResultStore::duplicateTest_data()
         << QVariantList{qlonglong(260114000123), today, "TSH"};
     QTest::newRow("13 characters, leading zeros") << "0000000000042"
                                                   << "0042" << SqlEngine::SqlServer
-                                                  << "SELECT * FROM Result where SampleID=? AND Testdate= ? AND "
-                                                     "shortAssay=? "
+                                                  << "SELECT * FROM Result where TRY_CONVERT(float, SampleID)=? "
+                                                     "AND Testdate= ? AND shortAssay=? "
                                                   << QVariantList{qlonglong(42), today, "TSH"};
+    // A sample that is not a number is never read as one: "12AB" would be sample 12.
+    QTest::newRow("13 characters, letters compared as text")
+        << "2601140001230"
+        << "12AB" << SqlEngine::Sqlite << "SELECT * FROM Result where SampleID=? AND Testdate= ? AND shortAssay=? "
+        << QVariantList{"12AB", today, "TSH"};
     QTest::newRow("12 characters") << "260114000123"
                                    << "260114000123" << SqlEngine::SqlServer
                                    << "SELECT * FROM Result where patientid=? AND shortAssay=? "

@@ -1,0 +1,28 @@
+#include "db/DbErrors.h"
+
+namespace DbErrors {
+
+bool isTransient(const QSqlError& error)
+{
+    if (error.type() == QSqlError::ConnectionError)
+        return true;
+    const QString code = error.nativeErrorCode();
+    // SQLite: SQLITE_BUSY (5), SQLITE_LOCKED (6), and their extended codes; SQLITE_IOERR (10) and
+    // SQLITE_FULL (13) pass when the disk does.
+    bool numeric = false;
+    const int sqlite = code.toInt(&numeric);
+    if (numeric) {
+        const int primary = sqlite & 0xff;
+        if (primary == 5 || primary == 6 || primary == 10 || primary == 13)
+            return true;
+    }
+    // ODBC states: connection exceptions (08...), time-outs (HYT00, HYT01), deadlock victim (40001).
+    if (code.startsWith(QLatin1String("08")) || code == QLatin1String("HYT00") || code == QLatin1String("HYT01") ||
+        code == QLatin1String("40001"))
+        return true;
+    const QString text = error.text();
+    return text.contains(QLatin1String("database is locked"), Qt::CaseInsensitive) ||
+           text.contains(QLatin1String("is not open"), Qt::CaseInsensitive);
+}
+
+} // namespace DbErrors

@@ -1,0 +1,152 @@
+#include "link/LineIntake.h"
+
+#include "app/AppContext.h"
+#include "link/CurrentResult.h"
+#include "link/ReceiveWorker.h"
+
+#include <QThread>
+#include <QTimer>
+
+LineIntake::LineIntake(AppContext& context, QObject* parent)
+    : QObject(parent), m_context(context), m_archive(context.installFolder(), context.clock()),
+      m_archiveRetry(new QTimer(this))
+{
+    qRegisterMetaType<ReceivedSession>();
+    qRegisterMetaType<CurrentResult>();
+    m_archiveRetry->setInterval(kArchiveRetryMs);
+    connect(m_archiveRetry, &QTimer::timeout, this, &LineIntake::writeArchive);
+}
+
+LineIntake::~LineIntake()
+{
+    stop();
+}
+
+void LineIntake::start()
+{
+    if (m_thread)
+        return;
+    m_thread = new QThread(this);
+    m_thread->setObjectName(QStringLiteral("receive worker"));
+    auto* worker = new ReceiveWorker(m_context);
+    worker->moveToThread(m_thread);
+    m_worker = worker;
+    connect(m_thread, &QThread::finished, worker, &QObject::deleteLater);
+    connect(worker, &ReceiveWorker::recordParsed, this, &LineIntake::recordParsed);
+    connect(worker, &ReceiveWorker::resultCounted, this, &LineIntake::resultCounted);
+    connect(worker, &ReceiveWorker::listLineAdded, this, &LineIntake::listLineAdded);
+    connect(worker, &ReceiveWorker::listLineChanged, this, &LineIntake::listLineChanged);
+    connect(worker, &ReceiveWorker::soundRequested, this, &LineIntake::soundRequested);
+    connect(worker, &ReceiveWorker::outboxChanged, this, &LineIntake::outboxChanged);
+    connect(worker, &ReceiveWorker::backlogChanged, this, &LineIntake::backlogChanged);
+    connect(worker, &ReceiveWorker::sessionProcessed, this, &LineIntake::sessionProcessed);
+    m_thread->start();
+    QMetaObject::invokeMethod(worker, &ReceiveWorker::start, Qt::QueuedConnection);
+    dispatch();
+}
+
+void LineIntake::stop()
+{
+    flushArchive();
+    if (!m_thread)
+        return;
+    if (m_worker)
+        QMetaObject::invokeMethod(m_worker, &ReceiveWorker::finish, Qt::BlockingQueuedConnection);
+    m_thread->quit();
+    m_thread->wait();
+    delete m_thread;
+    m_thread = nullptr;
+}
+
+QByteArray LineIntake::receive(const QByteArray& bytes)
+{
+    m_archive.received(bytes);
+    const SerialSession::Actions actions = m_session.onData(bytes);
+    if (actions.messageCut)
+        cut(actions);
+    else
+        emit buffersChanged();
+    return actions.reply;
+}
+
+void LineIntake::cut(const SerialSession::Actions& actions)
+{
+    m_archive.sessionCut(actions.cutEnd, m_context.clock().now(), std::exchange(m_session.messageArea(), {}));
+    writeArchive();
+    emit buffersChanged();
+    if (m_session.hasCompleteMessage() && !m_cutScheduled) {
+        m_cutScheduled = true;
+        QTimer::singleShot(0, this, &LineIntake::cutNext);
+    }
+}
+
+void LineIntake::cutNext()
+{
+    m_cutScheduled = false;
+    const SerialSession::Actions actions = m_session.onData({});
+    if (actions.messageCut)
+        cut(actions);
+}
+
+void LineIntake::resetLine()
+{
+    m_session.reset();
+    emit buffersChanged();
+}
+
+void LineIntake::parseNow()
+{
+    if (m_session.messageArea().isEmpty())
+        return;
+    ReceivedSession session;
+    session.bytes = std::exchange(m_session.messageArea(), {});
+    session.receivedAt = m_context.clock().now();
+    emit buffersChanged();
+    m_undelivered.append(session);
+    dispatch();
+}
+
+bool LineIntake::flushArchive()
+{
+    writeArchive();
+    return m_alarm.isEmpty();
+}
+
+void LineIntake::writeArchive()
+{
+    QString error;
+    if (m_archive.write(&error)) {
+        m_archiveRetry->stop();
+        setAlarm(m_archive.lostBytes() > 0
+                     ? QStringLiteral("%1 bytes received while the archive was full are not in it")
+                           .arg(m_archive.lostBytes())
+                     : QString());
+    } else {
+        if (!m_archiveRetry->isActive())
+            m_archiveRetry->start();
+        setAlarm(QStringLiteral("capture archive: %1 (%2 bytes waiting)").arg(error).arg(m_archive.pending()));
+    }
+    dispatch();
+}
+
+void LineIntake::dispatch()
+{
+    m_undelivered += m_archive.takeDurable();
+    if (!m_worker)
+        return;
+    for (const ReceivedSession& session : std::exchange(m_undelivered, {})) {
+        emit sessionDispatched(session.bytes);
+        QMetaObject::invokeMethod(
+            m_worker, [w = m_worker, session] { w->take(session); }, Qt::QueuedConnection);
+    }
+}
+
+void LineIntake::setAlarm(const QString& alarm)
+{
+    if (alarm == m_alarm)
+        return;
+    m_alarm = alarm;
+    if (!alarm.isEmpty())
+        qWarning("receiver: %s", qUtf8Printable(alarm));
+    emit alarmChanged(alarm);
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "db/Dialect.h"
+#include "db/SqlRun.h"
+#include "link/CurrentResult.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <optional>
+
+class AppContext;
+
+// The writes into the LIS waiting to be made (table `lisoutbox`). A stored result that is to go to
+// the LIS is queued in the same transaction as its `Result` row, with every value it will write,
+// so a crash, a locked LIS or one that cannot be reached never loses it: the sender delivers the
+// queue in order, and a write repeated after a crash writes the same values again.
+namespace LisOutbox {
+
+// The export status after the key in the receive window's list while the write waits.
+inline const QString queuedText = QStringLiteral("     Queued");
+
+// Queues the write of `record` (stored as `autoNum`, received in session `sessionId`). `now` is
+// the moment of storage; the LIS's editdate says it.
+SqlRun::Outcome queue(const QSqlDatabase& db, const CurrentResult& record, qint64 autoNum, qint64 sessionId,
+                      const QDateTime& now);
+
+// The statements that read the request and write exactly the row read: SQLite by its rowid, SQL
+// Server through the first row of the same query, Jet (no row identity) by patient and test.
+struct RequestStatements
+{
+    QString read;
+    QString write; // "%1" stands for the "column=?" list
+    bool byRowId = false;
+};
+RequestStatements requestStatements(SqlEngine lisEngine);
+
+struct Entry
+{
+    qint64 outboxId = 0;
+    qint64 autoNum = 0;
+    QString patientid;
+    qint64 testcode = 0;
+    QString resultt;
+    int attempts = 0;
+    QString lastError;
+    QString queuedAt;
+};
+// What waits, oldest first.
+std::optional<QList<Entry>> waiting(const QSqlDatabase& db, QSqlError* error);
+
+struct Delivery
+{
+    qint64 outboxId = 0;
+    bool written = false; // false: there is no request to write it to
+};
+
+struct SendOutcome
+{
+    QList<Delivery> done;
+    bool stalled = false; // the LIS or the interface database could not be reached or was locked
+    QString reason;
+    int waiting = 0; // still queued afterwards
+};
+
+// Delivers what waits, oldest first, on the context's receiver connections. Stops at the first
+// error that a retry may mend; an entry the LIS refuses for good keeps waiting with its reason
+// while the others go on.
+SendOutcome deliver(AppContext& context, const QDateTime& now);
+
+} // namespace LisOutbox

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "db/SqlRun.h"
+#include "link/ReceivedSession.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <optional>
+
+// The journal of received sessions (table `receivedsession`): one row per session processed, with
+// its place in the capture archive, its receive time and its state. The row is written in the
+// same transaction as the session's results, so a session either has both or neither; what is in
+// the archive without a row was never processed and is taken up at the next start.
+namespace SessionJournal {
+
+enum class State
+{
+    Stored, // its results are stored (a session may have none)
+    Held,   // stored, but one or more of its frames failed the checksum and are held
+    Failed, // the databases refused it for good; the reason says why
+};
+const char* stateName(State state);
+
+// Opens the session's row (state stored) inside the caller's transaction; its id, or nothing.
+std::optional<qint64> open(const QSqlDatabase& db, const ReceivedSession& session, const QDateTime& processedAt,
+                           QSqlError* error);
+// Sets the row's final state and result count.
+SqlRun::Outcome close(const QSqlDatabase& db, qint64 sessionId, State state, int results, const QString& reason);
+
+// Whether the session is already processed: by its place in the archive, or for a replayed
+// capture by its place or its digest. Nothing on a database error.
+std::optional<bool> isRecorded(const QSqlDatabase& db, const ReceivedSession& session, QSqlError* error);
+
+// The archived sessions of `captureFolder` that no row records, oldest file first, in order. The
+// first time a journal is used, every archive already there counts as processed (it was, by the
+// program before the journal existed), and a row says how far.
+std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const QString& captureFolder,
+                                                 QSqlError* error);
+
+} // namespace SessionJournal
