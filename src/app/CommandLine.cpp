@@ -12,7 +12,7 @@ const QMap<QString, Command>& commands()
     static const QMap<QString, Command> table{
         {QStringLiteral("parse"), &commandParse},          {QStringLiteral("check"), &commandCheck},
         {QStringLiteral("setup-demo"), &commandSetupDemo}, {QStringLiteral("replay"), &commandReplay},
-        {QStringLiteral("receive"), &commandReceive},
+        {QStringLiteral("receive"), &commandReceive},      {QStringLiteral("outbox"), &commandOutbox},
     };
     return table;
 }
@@ -25,8 +25,11 @@ int usage(QTextStream& err)
            "  check [--create]  open the configured interface and LIS databases; --create makes a\n"
            "                    missing embedded (SQLite) interface database, new and empty\n"
            "  setup-demo        make the install folder a demo (SQLite databases, demo data)\n"
-           "  replay FILE       send a line capture through the receive chain into the databases\n"
-           "  receive           receive results on the configured serial port until stopped\n";
+           "  replay FILE [--force]\n"
+           "                    send a line capture through the receive chain into the databases;\n"
+           "                    sessions already stored are skipped unless --force is given\n"
+           "  receive           receive results on the configured serial port until stopped\n"
+           "  outbox            list the results that wait to be written into the LIS\n";
     err.flush();
     return 2;
 }
