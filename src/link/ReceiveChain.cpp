@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "db/Databases.h"
 #include "db/DbErrors.h"
+#include "link/AnalyserCapture.h"
 #include "link/FrameCheck.h"
 #include "link/LisExport.h"
 #include "link/MessageParser.h"
@@ -252,18 +253,31 @@ bool ReceiveChain::recordFailure(const ReceivedSession& session, const QString& 
     return true;
 }
 
+namespace {
+
+// A field of a damaged frame by its tag ("ci", "rt"), for the list line; the frame's own fields
+// may be out of place.
+QString taggedField(const QByteArray& frame, const char* tag)
+{
+    const QByteArray marker = QByteArray(1, AnalyserCapture::RS) + tag;
+    const qsizetype at = frame.indexOf(marker);
+    if (at < 0)
+        return {};
+    const qsizetype end = frame.indexOf('|', at);
+    return MessageParser::decode(frame.mid(at + 3, end < 0 ? -1 : end - at - 3)).trimmed();
+}
+
+} // namespace
+
 void ReceiveChain::holdFrame(const FrameCheck::Segment& frame)
 {
-    // A damaged frame that would not give a result anyway (line noise, a record cut short) is
-    // left out without an alarm. The key is read from the frame as it came, for the user to find
-    // the sample; it may itself be the damaged part.
-    MessageParser::Options options;
-    const QList<CurrentResult> records = MessageParser::parseRecords(MessageParser::decode(frame.bytes), options);
-    if (records.isEmpty())
+    // A damaged frame too short to be a record (line noise, a record cut short) would give no
+    // result anyway and is left out without an alarm.
+    if (frame.bytes.size() <= 50)
         return;
     ++m_held;
-    const QString sample = records.first().LblSampID;
-    const QString assay = records.first().Txt_shortAssay;
+    const QString sample = taggedField(frame.bytes, "ci");
+    const QString assay = taggedField(frame.bytes, "rt");
     const QByteArray& sent = frame.sent;
     const QByteArray& computed = frame.computed;
     const QString reason =
