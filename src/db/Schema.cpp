@@ -1,5 +1,7 @@
 #include "db/Schema.h"
 
+#include "db/SqlTransaction.h"
+
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -11,29 +13,9 @@ namespace {
 
 const QString versionTable = QStringLiteral("schemaversion");
 
-// SQLite takes the write lock at once, so that two programs creating the same new file do not
-// both find it empty.
-bool begin(QSqlDatabase& db, SqlEngine engine)
-{
-    if (engine == SqlEngine::Sqlite)
-        return QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE"));
-    return db.transaction();
-}
-
-bool commit(QSqlDatabase& db, SqlEngine engine)
-{
-    if (engine == SqlEngine::Sqlite)
-        return QSqlQuery(db).exec(QStringLiteral("COMMIT"));
-    return db.commit();
-}
-
-void rollback(QSqlDatabase& db, SqlEngine engine)
-{
-    if (engine == SqlEngine::Sqlite)
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-    else
-        db.rollback();
-}
+using SqlTransaction::begin;
+using SqlTransaction::commit;
+using SqlTransaction::rollback;
 
 QString firstLine(const QString& statement)
 {

@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "db/Databases.h"
 #include "db/DbErrors.h"
+#include "db/SqlTransaction.h"
 #include "link/AnalyserCapture.h"
 #include "link/FrameCheck.h"
 #include "link/LisExport.h"
@@ -33,50 +34,9 @@ struct ReceiveChain::Event
 
 namespace {
 
-// SQLite takes the write lock at the start, so a locked database is found before any work.
-bool begin(const QSqlDatabase& db, SqlEngine engine, QSqlError* error)
-{
-    if (engine == SqlEngine::Sqlite) {
-        QSqlQuery query(db);
-        if (query.exec(QStringLiteral("BEGIN IMMEDIATE")))
-            return true;
-        *error = query.lastError();
-        return false;
-    }
-    QSqlDatabase handle = db;
-    if (handle.transaction())
-        return true;
-    *error = handle.lastError();
-    return false;
-}
-
-bool commit(const QSqlDatabase& db, SqlEngine engine, QSqlError* error)
-{
-    if (engine == SqlEngine::Sqlite) {
-        QSqlQuery query(db);
-        if (query.exec(QStringLiteral("COMMIT")))
-            return true;
-        *error = query.lastError();
-        return false;
-    }
-    QSqlDatabase handle = db;
-    if (handle.commit())
-        return true;
-    *error = handle.lastError();
-    return false;
-}
-
-void rollback(const QSqlDatabase& db, SqlEngine engine)
-{
-    if (!db.isOpen())
-        return;
-    if (engine == SqlEngine::Sqlite) {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-        return;
-    }
-    QSqlDatabase handle = db;
-    handle.rollback();
-}
+using SqlTransaction::begin;
+using SqlTransaction::commit;
+using SqlTransaction::rollback;
 
 ReceiveChain::Outcome fromError(const QString& step, const QSqlError& error)
 {
