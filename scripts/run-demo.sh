@@ -70,6 +70,8 @@ INI
 [ -f "$home/MEMORYVIDAS.ini" ] || printf '[reportdata]\ncolorTIT1=0\n' >"$home/MEMORYVIDAS.ini"
 # The databases with the demo catalogue, an administrator and today's LIS requests for the
 # patients the sample captures name.
+# Fresh databases start a fresh journal: captures of an earlier demo run would be stored again.
+rm -rf "$home/captures"
 "$BUILD_DIR/src/corvana-vidas" --home "$home" setup-demo
 
 if [ -z "${DISPLAY:-}" ]; then

@@ -188,7 +188,7 @@ qint64 CaptureArchive::sizeOf(const QString& file)
     return info.isFile() ? info.size() : 0;
 }
 
-QList<ReceivedSession> CaptureArchive::sessionsIn(const QString& file, qint64 fromOffset)
+QList<ReceivedSession> CaptureArchive::sessionsIn(const QString& file, qint64 fromOffset, bool indexedOnly)
 {
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
@@ -217,7 +217,7 @@ QList<ReceivedSession> CaptureArchive::sessionsIn(const QString& file, qint64 fr
         if (!actions.messageCut)
             return;
         const QByteArray bytes = std::exchange(line.messageArea(), QByteArray());
-        if (actions.cutEnd <= fromOffset)
+        if (actions.cutEnd <= fromOffset || (indexedOnly && !times.contains(actions.cutEnd)))
             return;
         ReceivedSession s;
         s.bytes = bytes;

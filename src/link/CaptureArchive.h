@@ -50,7 +50,8 @@ public:
 
     // The sessions of an archive file that end after `fromOffset`, cut as the line would have cut
     // them, with the receive times of the index (the file's time where the index has none).
-    static QList<ReceivedSession> sessionsIn(const QString& file, qint64 fromOffset = 0);
+    // `indexedOnly`: only those the index names (written since the index exists).
+    static QList<ReceivedSession> sessionsIn(const QString& file, qint64 fromOffset = 0, bool indexedOnly = false);
     // Size of an archive file (0 when missing).
     static qint64 sizeOf(const QString& file);
 

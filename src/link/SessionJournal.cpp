@@ -96,28 +96,18 @@ std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const Q
         return std::nullopt;
     };
     const QStringList files = QDir(captureFolder).entryList({QStringLiteral("*.bin")}, QDir::Files, QDir::Name);
-    const SqlRun::Rows any = SqlRun::select(db, QStringLiteral("SELECT count(*) FROM receivedsession"));
-    if (!any)
-        return fail(any.error);
-    if (any.records.first().value(0).toLongLong() == 0) {
-        // The first start with a journal: what the archive holds was processed before it existed.
-        QList<std::pair<QString, qint64>> marks;
-        for (const QString& file : files)
-            marks.append({file, CaptureArchive::sizeOf(QDir(captureFolder).filePath(file))});
-        if (marks.isEmpty())
-            marks.append({QString(), -1});
-        for (const auto& [file, size] : marks) {
-            const SqlRun::Outcome added =
-                SqlRun::insert(db, QStringLiteral("receivedsession"),
-                               {{QStringLiteral("archivefile"), textOrNull(file)},
-                                {QStringLiteral("endoffset"), size >= 0 ? QVariant(size) : SqlRun::nullNumber()},
-                                {QStringLiteral("origin"), kBaseline},
-                                {QStringLiteral("state"), kBaseline},
-                                {QStringLiteral("results"), 0}});
-            if (!added)
-                return fail(added.error);
-        }
-        return QList<ReceivedSession>();
+    // The journal's own start: archives of that day or before hold sessions the program processed
+    // before it kept a journal; only those the index names came after.
+    const SqlRun::Rows start = SqlRun::select(
+        db, QStringLiteral("SELECT receivedat FROM receivedsession WHERE origin=? AND archivefile IS NULL"),
+        {kBaseline});
+    if (!start)
+        return fail(start.error);
+    QDate journalDay;
+    for (const QSqlRecord& row : start.records) {
+        const QDate day = QDateTime::fromString(row.value(0).toString().left(19), Qt::ISODate).date();
+        if (day.isValid() && (!journalDay.isValid() || day < journalDay))
+            journalDay = day;
     }
     QList<ReceivedSession> missing;
     for (const QString& file : files) {
@@ -125,16 +115,13 @@ std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const Q
             db, QStringLiteral("SELECT endoffset, origin FROM receivedsession WHERE archivefile=?"), {file});
         if (!rows)
             return fail(rows.error);
-        qint64 baseline = 0;
         QSet<qint64> recorded;
-        for (const QSqlRecord& row : rows.records) {
-            const qint64 end = row.value(0).toLongLong();
-            if (row.value(1).toString() == kBaseline)
-                baseline = std::max(baseline, end);
-            else
-                recorded.insert(end);
-        }
-        for (const ReceivedSession& s : CaptureArchive::sessionsIn(QDir(captureFolder).filePath(file), baseline)) {
+        for (const QSqlRecord& row : rows.records)
+            recorded.insert(row.value(0).toLongLong());
+        const QDate day = QDate::fromString(file.chopped(4), QStringLiteral("yyyy-MM-dd"));
+        const bool beforeJournal = journalDay.isValid() && day.isValid() && day <= journalDay;
+        for (const ReceivedSession& s :
+             CaptureArchive::sessionsIn(QDir(captureFolder).filePath(file), 0, beforeJournal)) {
             if (!recorded.contains(s.endOffset))
                 missing.append(s);
         }

@@ -31,9 +31,9 @@ SqlRun::Outcome close(const QSqlDatabase& db, qint64 sessionId, State state, int
 // capture by its place or its digest. Nothing on a database error.
 std::optional<bool> isRecorded(const QSqlDatabase& db, const ReceivedSession& session, QSqlError* error);
 
-// The archived sessions of `captureFolder` that no row records, oldest file first, in order. The
-// first time a journal is used, every archive already there counts as processed (it was, by the
-// program before the journal existed), and a row says how far.
+// The archived sessions of `captureFolder` that no row records, oldest file first, in order.
+// Sessions archived before the journal existed (the journal's first row, made with its table,
+// says when; they have no index line) count as processed: they were, without a journal.
 std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const QString& captureFolder,
                                                  QSqlError* error);
 

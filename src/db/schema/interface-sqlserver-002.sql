@@ -16,6 +16,10 @@ CREATE TABLE receivedsession (
 );
 CREATE INDEX ix_receivedsession_place ON receivedsession (archivefile, endoffset);
 CREATE INDEX ix_receivedsession_digest ON receivedsession (digest);
+-- Sessions archived before the journal existed were processed without it: this row's time marks
+-- where the journal begins, before the first byte can be archived under it.
+INSERT INTO receivedsession (origin, state, results, receivedat)
+    VALUES ('baseline', 'baseline', 0, CONVERT(nvarchar(30), GETDATE(), 126));
 
 CREATE TABLE heldframe (
     heldid     int IDENTITY(1,1) NOT NULL PRIMARY KEY,
