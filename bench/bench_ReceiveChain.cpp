@@ -9,8 +9,8 @@
 //     --dir DIR   keep the generated install folder in DIR and reuse it on the next run
 //     --today N   LIS patients requested today, whose results are measured (default 500)
 
-#include "app/AppContext.h"
 #include "config/IniFile.h"
+#include "core/AppContext.h"
 #include "db/Databases.h"
 #include "db/LisStandIn.h"
 #include "db/Schema.h"

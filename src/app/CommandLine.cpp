@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "db/DbCommands.h"
+#include "link/LinkCommands.h"
 #include "platform/InstallFolder.h"
 
 #include <QMap>

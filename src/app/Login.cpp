@@ -1,9 +1,9 @@
 #include "app/Login.h"
 
-#include "app/AppContext.h"
 #include "app/StartupMessages.h"
 #include "common/DateFormats.h"
 #include "config/IniFile.h"
+#include "core/AppContext.h"
 #include "db/Databases.h"
 #include "users/UserStore.h"
 

@@ -1,8 +1,8 @@
 #include "app/LoginWindow.h"
 
-#include "app/AppContext.h"
-#include "app/FieldFocusUi.h"
 #include "app/StartupMessages.h"
+#include "core/AppContext.h"
+#include "core/FieldFocusUi.h"
 #include "users/UserAccounts.h"
 
 #include <QApplication>

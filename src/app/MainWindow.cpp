@@ -1,9 +1,9 @@
 #include "app/MainWindow.h"
 
-#include "app/AppContext.h"
-#include "app/NavigationWidget.h"
-#include "app/WindowCodes.h"
 #include "common/DateFormats.h"
+#include "core/AppContext.h"
+#include "core/NavigationWidget.h"
+#include "core/WindowCodes.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -1,11 +1,11 @@
 #include "app/ProgramStartUi.h"
 
-#include "app/AppContext.h"
 #include "app/LoginWindow.h"
 #include "app/MainWindow.h"
-#include "app/NavigationWidget.h"
 #include "app/ProgramUi.h"
 #include "app/StartupSequence.h"
+#include "core/AppContext.h"
+#include "core/NavigationWidget.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/MessageBoxDialogsUi.h"
 #include "platform/SingleInstance.h"

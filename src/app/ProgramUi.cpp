@@ -1,13 +1,13 @@
 #include "app/ProgramUi.h"
 
-#include "app/AppContext.h"
 #include "app/LoginWindow.h"
 #include "app/MainWindow.h"
-#include "app/NavigationWidget.h"
 #include "app/StartupMessages.h"
+#include "core/AppContext.h"
+#include "core/Grants.h"
+#include "core/NavigationWidget.h"
 #include "db/Databases.h"
 #include "link/ReceiveWindow.h"
-#include "users/Grants.h"
 #include "users/PasswordWindow.h"
 #include "users/UsersWindow.h"
 

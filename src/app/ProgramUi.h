@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Navigation.h"
+#include "core/Navigation.h"
 
 #include <QMap>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "app/ReceiverOnlyUi.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "link/ReceiveWindow.h"
 #include "platform/MessageBoxDialogsUi.h"
 

@@ -1,10 +1,10 @@
 #include "app/StartupSequence.h"
 
-#include "app/AppContext.h"
 #include "app/StartupMessages.h"
 #include "common/DateFormats.h"
 #include "common/Numbers.h"
 #include "config/IniFile.h"
+#include "core/AppContext.h"
 #include "db/Databases.h"
 #include "db/SqlRun.h"
 #include "platform/SingleInstance.h"

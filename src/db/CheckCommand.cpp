@@ -1,8 +1,8 @@
-#include "app/AppContext.h"
-#include "app/CommandLine.h"
+#include "config/AppSettings.h"
+#include "db/ConnectionStrings.h"
 #include "db/Databases.h"
+#include "db/DbCommands.h"
 #include "db/SqlRun.h"
-#include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/InstallFolder.h"
 
@@ -77,11 +77,11 @@ int commandCheck(const CommandArgs& args)
     }
 
     StreamDialogs dialogs(args.err);
-    SystemClock clock;
-    AppContext context(folder, &dialogs, &clock);
-    context.loadSettings();
-    context.buildConnectionStrings();
-    Databases& databases = context.databases();
+    const AppSettings settings = AppSettings::load(folder.settingsIni());
+    const QString interfaceConnString = ConnectionStrings::InterfaceConnString(settings);
+    const QString lisConnString = ConnectionStrings::LisConnString(settings);
+    const qint16 lisIsAccess = settings.CRVaccess;
+    Databases databases({folder, settings, interfaceConnString, lisConnString, lisIsAccess, dialogs});
     databases.setMayCreateInterface(create);
 
     bool ok = true;
@@ -89,7 +89,7 @@ int commandCheck(const CommandArgs& args)
     ok = ok && iface.isOpen();
     args.out << interfaceLine(databases, iface) << '\n';
 
-    if (context.settings.lisActive != 1) {
+    if (settings.lisActive != 1) {
         args.out << "lis: " << databases.target(DbSlot::Lis).label
                  << ": not checked, the LIS link is switched off ([corvanaserver] active)\n";
     } else {

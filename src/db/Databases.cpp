@@ -1,9 +1,11 @@
 #include "db/Databases.h"
 
-#include "app/AppContext.h"
+#include "config/AppSettings.h"
 #include "db/DbMessages.h"
 #include "db/Schema.h"
 #include "db/SqliteFile.h"
+#include "platform/Dialogs.h"
+#include "platform/InstallFolder.h"
 
 #include <QAtomicInt>
 #include <QFile>
@@ -32,8 +34,8 @@ QAtomicInt instances;
 
 } // namespace
 
-Databases::Databases(AppContext& context)
-    : QObject(&context), m_context(context), m_busyTimeoutMs(SqliteFile::defaultBusyTimeoutMs)
+Databases::Databases(const DatabaseSources& sources, QObject* parent)
+    : QObject(parent), m_sources(sources), m_busyTimeoutMs(SqliteFile::defaultBusyTimeoutMs)
 {
     const int instance = instances.fetchAndAddRelaxed(1) + 1;
     for (int i = 0; i < slotCount; ++i)
@@ -103,11 +105,11 @@ void Databases::closeAll()
 
 ConnectionTarget Databases::target(DbSlot slot) const
 {
-    const QString folder = m_context.installFolder().path();
+    const QString folder = m_sources.folder.path();
     if (isInterface(slot))
-        return ConnectionTargets::interfaceTarget(m_context.settings, m_context.InterfaceConnString, folder);
+        return ConnectionTargets::interfaceTarget(m_sources.settings, m_sources.interfaceConnString, folder);
     if (isLis(slot)) {
-        return ConnectionTargets::lisTarget(m_context.settings, m_context.LisConnString, m_context.LisIsAccess, folder);
+        return ConnectionTargets::lisTarget(m_sources.settings, m_sources.lisConnString, m_sources.lisIsAccess, folder);
     }
     return ConnectionTargets::localTarget(folder);
 }
@@ -254,7 +256,7 @@ bool Databases::prepareOpened(DbSlot slot, QSqlDatabase& db, const ConnectionTar
 
 void Databases::showFailure(DbSlot slot, const ConnectionTarget& wanted)
 {
-    Dialogs& dialogs = m_context.dialogs();
+    Dialogs& dialogs = m_sources.dialogs;
     if (slot == DbSlot::Local) {
         dialogs.error(DbMessages::installTitle, DbMessages::localFailed);
     } else if (isLis(slot)) {

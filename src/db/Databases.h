@@ -9,7 +9,22 @@
 #include <array>
 #include <functional>
 
-class AppContext;
+class AppSettings;
+class Dialogs;
+class InstallFolder;
+
+// What the openers read from their owner at every open: the install folder, the settings, the
+// connection strings made from them, and where failures are shown. The owner keeps them alive for
+// as long as the Databases object lives.
+struct DatabaseSources
+{
+    const InstallFolder& folder;
+    const AppSettings& settings;
+    const QString& interfaceConnString;
+    const QString& lisConnString;
+    const qint16& lisIsAccess;
+    Dialogs& dialogs;
+};
 
 // The connection slots, one named Qt SQL connection each, and who uses them.
 enum class DbSlot
@@ -25,7 +40,7 @@ enum class DbSlot
 };
 
 // The program's database connections. Each opener opens its slot for the next unit of work from
-// the context's current settings and connection strings, and returns the connection; when that
+// the owner's current settings and connection strings, and returns the connection; when that
 // fails it has shown its message and returns a connection that is not open.
 //
 // A slot stays open between units of work: the next opener call keeps it when the settings still
@@ -43,9 +58,7 @@ class Databases final : public QObject
     Q_DISABLE_COPY_MOVE(Databases)
 
 public:
-    // Reads settings, connection strings, dialogs and the install folder from `context`, which
-    // owns this object.
-    explicit Databases(AppContext& context);
+    explicit Databases(const DatabaseSources& sources, QObject* parent = nullptr);
     ~Databases() override;
 
     QSqlDatabase OpenInterfaceDb();
@@ -105,7 +118,7 @@ private:
     void showFailure(DbSlot slot, const ConnectionTarget& target);
     QSqlDatabase handle(DbSlot slot, const QString& driver, bool fresh);
 
-    AppContext& m_context;
+    DatabaseSources m_sources;
     std::array<SlotState, slotCount> m_state;
     int m_busyTimeoutMs;
     bool m_mayCreateInterface = false;

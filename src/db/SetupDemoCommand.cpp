@@ -1,7 +1,7 @@
-#include "app/CommandLine.h"
 #include "config/AppSettings.h"
 #include "config/IniFile.h"
 #include "db/ConnectionTarget.h"
+#include "db/DbCommands.h"
 #include "db/DemoData.h"
 #include "db/LisStandIn.h"
 #include "db/Schema.h"

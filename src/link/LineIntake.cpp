@@ -1,6 +1,6 @@
 #include "link/LineIntake.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "link/CurrentResult.h"
 #include "link/ReceiveWorker.h"
 

@@ -1,6 +1,6 @@
 #include "link/LineReceiver.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "link/SerialPortConfig.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "link/LisOutbox.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "db/Databases.h"
 #include "db/DbErrors.h"
 #include "link/ChainValues.h"

@@ -1,6 +1,6 @@
-#include "app/CommandLine.h"
 #include "config/AppSettings.h"
 #include "link/FrameCheck.h"
+#include "link/LinkCommands.h"
 #include "link/MessageParser.h"
 #include "platform/Clock.h"
 #include "platform/InstallFolder.h"

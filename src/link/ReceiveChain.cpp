@@ -1,6 +1,6 @@
 #include "link/ReceiveChain.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "db/Databases.h"
 #include "db/DbErrors.h"
 #include "db/SqlTransaction.h"

@@ -1,7 +1,7 @@
 #include "link/ReceiveSteps.h"
 
-#include "app/AppContext.h"
 #include "common/Numbers.h"
+#include "core/AppContext.h"
 #include "db/Databases.h"
 #include "db/DbErrors.h"
 #include "db/SqlRun.h"

@@ -1,6 +1,6 @@
 #include "link/ReceiveWindow.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "link/Flagging.h"
 #include "link/Notification.h"
 #include "link/ReceiveChain.h"

@@ -1,6 +1,6 @@
 #include "link/ReceiveWorker.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "db/Databases.h"
 #include "link/CaptureArchive.h"
 #include "link/ReceiveChain.h"

@@ -1,9 +1,9 @@
 #include "users/PasswordWindow.h"
 
-#include "app/AppContext.h"
-#include "app/FieldFocusUi.h"
-#include "app/NavigationWidget.h"
-#include "app/WindowCodes.h"
+#include "core/AppContext.h"
+#include "core/FieldFocusUi.h"
+#include "core/NavigationWidget.h"
+#include "core/WindowCodes.h"
 #include "users/PasswordChange.h"
 
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #include "users/UserAccounts.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "db/Databases.h"
 #include "users/UserMessages.h"
 #include "users/UserStore.h"

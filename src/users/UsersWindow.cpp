@@ -1,9 +1,9 @@
 #include "users/UsersWindow.h"
 
-#include "app/AppContext.h"
-#include "app/FieldFocusUi.h"
-#include "app/NavigationWidget.h"
-#include "app/WindowCodes.h"
+#include "core/AppContext.h"
+#include "core/FieldFocusUi.h"
+#include "core/NavigationWidget.h"
+#include "core/WindowCodes.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 
 #include "FakeClock.h"
 #include "FakeDialogs.h"
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 
 #include <QTemporaryDir>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "FakeSingleInstance.h"
 #include "TestInstall.h"
-#include "app/NavigationWidget.h"
 #include "app/ProgramUi.h"
+#include "core/NavigationWidget.h"
 #include "db/Databases.h"
 #include "users/PasswordWindow.h"
 #include "users/UserAccounts.h"

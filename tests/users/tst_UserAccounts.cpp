@@ -1,7 +1,7 @@
 #include "TestInstall.h"
 #include "app/Login.h"
+#include "core/Grants.h"
 #include "db/Databases.h"
-#include "users/Grants.h"
 #include "users/PasswordChange.h"
 #include "users/UserAccounts.h"
 #include "users/UserMessages.h"

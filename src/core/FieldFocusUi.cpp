@@ -1,4 +1,4 @@
-#include "app/FieldFocusUi.h"
+#include "core/FieldFocusUi.h"
 
 #include <QEvent>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
-#include "app/NavigationWidget.h"
+#include "core/NavigationWidget.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 
 #include <QColor>
 #include <QHBoxLayout>

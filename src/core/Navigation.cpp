@@ -1,4 +1,4 @@
-#include "app/Navigation.h"
+#include "core/Navigation.h"
 
 namespace Navigation {
 

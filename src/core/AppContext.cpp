@@ -1,4 +1,4 @@
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 
 #include "db/ConnectionStrings.h"
 #include "db/Databases.h"
@@ -6,7 +6,8 @@
 
 AppContext::AppContext(InstallFolder folder, Dialogs* dialogs, Clock* clock, QObject* parent)
     : QObject(parent), m_folder(std::move(folder)), m_dialogs(dialogs), m_clock(clock),
-      m_databases(new Databases(*this))
+      m_databases(
+          new Databases({m_folder, settings, InterfaceConnString, LisConnString, LisIsAccess, *m_dialogs}, this))
 {
 }
 

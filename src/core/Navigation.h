@@ -1,6 +1,6 @@
 #pragma once
 
-#include "users/Grants.h"
+#include "core/Grants.h"
 
 #include <QString>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CurrentUser.h"
 #include "config/AppSettings.h"
+#include "core/CurrentUser.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/InstallFolder.h"

@@ -1,6 +1,6 @@
-#include "users/Grants.h"
+#include "core/Grants.h"
 
-#include "app/CurrentUser.h"
+#include "core/CurrentUser.h"
 #include "platform/Dialogs.h"
 
 bool hasGrant(const CurrentUser& user, Grant grant)
