@@ -135,7 +135,7 @@ private slots:
         add("UTF-8 stays UTF-8", "utf8", "[report]\nt=نتائج\n", "sig2", "", "توقيع", "[report]\nt=نتائج\nsig2=توقيع\n");
         add("ASCII file, Arabic value: code page 1256", "cp1256", "[report]\r\n", "s", "", "توقيع",
             "[report]\r\ns=توقيع\r\n");
-        add("ASCII file, other letters: UTF-8", "utf8", "[report]\r\n", "s", "", "😀", "[report]\r\ns=😀\r\n");
+        add("ASCII, no line break, other letters: UTF-8", "utf8", "[report]", "s", "", "😀", "[report]\r\ns=😀\r\n");
         add("UTF-8 mark kept", "bom", "[report]\r\nk=1\r\n", "k", "1", "توقيع", "[report]\r\nk=توقيع\r\n");
         // Windows writes "Unicode" settings files as UTF-16 LE after a byte-order mark.
         add("UTF-16, key replaced", "utf16", crlf, "sig1", doctor, "new",
@@ -172,6 +172,7 @@ private slots:
                  QList<qint16>({1, 1, 1, 0, 0}));
         QCOMPARE(s.reportstart + s.AbResBGShClr, 1134.5 + 16777215);
         QVERIFY(!AppSettings::load(m_dir.filePath(QStringLiteral("none.ini"))).settingsFileFound);
+        QVERIFY(!WriteIni(m_dir.filePath(QStringLiteral("no/such/folder.ini")), "server", "x", "1"));
     }
 
     // The [comsetup] keys of the serial port: the status line with the port's settings, the device.
