@@ -85,7 +85,7 @@ private slots:
     void reading()
     {
         // A blank first line, Windows line ends, a comment, names in other cases, a repeated section.
-        const QString ini = fileWith(m_dir, "\r\n; comment\r\n[Server]\r\nServerName =  SRV\\SQL 01  \r\nempty=\r\n"
+        const QString ini = fileWith(m_dir, "\n; comment\r\n[Server]\r\nServerName =  SRV\\SQL 01  \r\nempty=\r\n"
                                             "noequals\r\n[comsetup]\r\nport=2\r\n[SERVER]\r\nlater=1\r\n[ report ]\r\n"
                                             "plain=x\r\nq1=  \"  a b \"  \r\nq2='SRV01'\r\nq3=\"\"\r\nq4=\"'x'\"\r\n"
                                             "q5=a \"b\"\r\nq6=\"abc'\r\nq7=\"\r\nq8='pw'" +
