@@ -1,6 +1,5 @@
 #include "DbSettings.h"
 
-#include "config/IniFile.h"
 #include "db/ConnectionStrings.h"
 #include "db/Databases.h"
 #include "db/DbErrors.h"
@@ -18,27 +17,14 @@
 #include <unistd.h>
 
 namespace {
+
 bool refuseChmod = false;
-}
-
-// The C library's fchmod as this program sees it, so that a file system that keeps no permissions
-// can be played even by root.
-extern "C" int fchmod(int fd, mode_t mode) noexcept
-{
-    if (refuseChmod) {
-        errno = EPERM;
-        return -1;
-    }
-    return static_cast<int>(syscall(SYS_fchmod, fd, mode));
-}
-
-namespace {
 
 struct Failure
 {
-    QStringList setup; // settings as "section/key=value", or "@" and what is done to the file
+    QString setup; // settings "section/key=value,...", or "@" and what is done; "+": may make the file
     DbSlot slot;
-    QString title, text;
+    QString text;
     bool recovery; // the settings window is asked for
     int attempts;
     QString reason; // part of lastError()
@@ -46,45 +32,25 @@ struct Failure
 
 struct Migration
 {
-    QStringList before; // run first; "@migrate": the steps, "@step1": step 1's statements by hand
+    QStringList before; // run first; "@migrate": the steps
     QStringList steps;  // one script per version; none: the interface scripts
     int from;           // -1: refused, and nothing written
     QString found;      // refused: what the error says; else "probe=what it reads"
 };
 
-template <typename Case> void row(const char* name, const Case& c)
-{
-    QTest::newRow(name) << c;
-}
-
 QSqlDatabase openSlot(Databases& dbs, DbSlot slot)
 {
-    switch (slot) {
-    case DbSlot::Interface:
-        return dbs.OpenInterfaceDb();
-    case DbSlot::Lis:
-        return dbs.OpenLisDb();
-    case DbSlot::LisReceiver:
-        return dbs.OpenLisDbForReceiver();
-    case DbSlot::Local:
-        return dbs.OpenLocalDb();
-    default:
-        return dbs.OpenInterfaceDbQuiet(static_cast<int>(slot)); // the quiet slots follow Interface
-    }
+    return slot == DbSlot::Interface     ? dbs.OpenInterfaceDb()
+           : slot == DbSlot::Lis         ? dbs.OpenLisDb()
+           : slot == DbSlot::LisReceiver ? dbs.OpenLisDbForReceiver()
+           : slot == DbSlot::Local       ? dbs.OpenLocalDb()
+                                         : dbs.OpenInterfaceDbQuiet(static_cast<int>(slot)); // 1 to 4
 }
 
 QString scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {})
 {
     const auto row = SqlRun::first(db, sql, values);
     return row ? row->value(0).toString() : QStringLiteral("(none)");
-}
-
-QStringList column(const SqlRun::Rows& rows, int index = 0)
-{
-    QStringList values;
-    for (const QSqlRecord& record : rows.records)
-        values << record.value(index).toString();
-    return values;
 }
 
 QByteArray readAll(const QString& path)
@@ -95,13 +61,17 @@ QByteArray readAll(const QString& path)
 
 void setWritable(const QString& path, bool writable)
 {
-    const auto write =
-        QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    const QFile::Permissions p = QFile::permissions(path);
-    QFile::setPermissions(path, writable ? (p | QFileDevice::WriteOwner) : (p & ~write));
+    const auto write = QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup;
+    QFile::setPermissions(path, writable ? QFile::permissions(path) | write : QFile::permissions(path) & ~write);
 }
 
 } // namespace
+
+// fchmod as this program sees it: a file system that keeps no permissions, played even by root.
+extern "C" int fchmod(int fd, mode_t mode) noexcept
+{
+    return refuseChmod ? (errno = EPERM, -1) : static_cast<int>(syscall(SYS_fchmod, fd, mode));
+}
 
 Q_DECLARE_METATYPE(Failure)
 Q_DECLARE_METATYPE(Migration)
@@ -111,310 +81,297 @@ class tst_Databases : public QObject
     Q_OBJECT
 
 private slots:
-    void everySlotOpensItsOwnDatabase();
-    void createsInterfaceOnlyWhenAsked();
-    void slotsFollowTheFiles();
-    void roundTrip_data();
-    void roundTrip();
-    void datesAndErrors();
+    void connectionStrings_data();
+    void connectionStrings();
+    void textsAndFiles();
+    void slotsAndFiles();
+    void boundValues();
     void failures_data();
     void failures();
-    void statements_data();
-    void statements();
     void migrations_data();
     void migrations();
-    void interfaceSchema();
+    void schema();
 };
 
-void tst_Databases::everySlotOpensItsOwnDatabase()
+// The OLE DB texts are what support staff see and compare: checked character for character.
+void tst_Databases::connectionStrings_data()
 {
-    TestInstall install;
-    QVERIFY(install.installDemoData());
-    const QByteArray lisBefore = readAll(install.lisDbFile());
-    Databases& dbs = install.context().databases();
-    const QString iface = install.interfaceDbFile();
-    const QString lis = install.lisDbFile();
-    const QList<std::tuple<DbSlot, QString, QString>> openers{
-        {DbSlot::Interface, iface, "Result"},
-        {DbSlot::InterfaceQuiet1, iface, "Result"},
-        {DbSlot::InterfaceQuiet2, iface, "normalrange"},
-        {DbSlot::InterfaceQuiet3, iface, "comments"},
-        {DbSlot::InterfaceQuiet4, iface, "lisoutbox"},
-        {DbSlot::Lis, lis, "patientinfo"},
-        {DbSlot::LisReceiver, lis, "patienttest"},
-        {DbSlot::Local, install.path() + "/LocalHistory.db", "history"},
+    QTest::addColumn<QStringList>("settings"); // LIS?, CRVaccess, authentication, server, user, password
+    QTest::addColumn<QString>("oledb");
+    const QString windows = "Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;Initial Catalog=";
+    const QString sql = "Provider=SQLOLEDB.1;Password=%1;Persist Security Info=True;User ID=%2;Initial Catalog=%3;"
+                        "Data Source=%4";
+    const QString nul(QChar(u'\0'));
+    const auto add = [](const char* name, const QStringList& settings, const QString& oledb) {
+        QTest::newRow(name) << settings << oledb;
     };
-    QSet<QString> names;
-    for (const auto& [slot, file, table] : openers) {
-        const QSqlDatabase db = openSlot(dbs, slot);
-        QVERIFY2(db.isOpen(), qPrintable(dbs.lastError(slot)));
-        QCOMPARE(db.databaseName(), file);
-        QVERIFY2(db.tables().contains(table), qPrintable(table));
-        // A stored result survives a power cut.
-        QCOMPARE(scalar(db, "PRAGMA journal_mode") + scalar(db, "PRAGMA synchronous"), QStringLiteral("wal2"));
-        names << db.connectionName();
-    }
-    QCOMPARE(names.size(), 8);
-    QVERIFY(install.dialogs.shown.isEmpty());
-    const QDate today = install.clock.today();
-    const auto probe = SqlRun::select(dbs.OpenLocalDb(), "Select * FROM history where requestdate=? ", {today});
-    QVERIFY2(probe && probe.isEmpty(), qPrintable(probe.errorText()));
-    const auto requests =
-        SqlRun::select(dbs.OpenLisDbForReceiver(),
-                       "SELECT patientid FROM patienttest WHERE requestdate=? AND testcode=?", {today, 501});
-    QCOMPARE(requests.records.size(), 2);
-
-    // Reading the LIS changed nothing in its file; a context that goes takes its connections along.
-    dbs.closeAll();
-    QCOMPARE(readAll(lis), lisBefore);
-    install.context();
-    for (const QString& name : names)
-        QVERIFY2(!QSqlDatabase::contains(name), qPrintable(name));
+    add("windows login leaves user and password out", {"", "0", "0", "LAB\\SQL", "sa", "pw"},
+        windows + "InterfaceVIDAS;Data Source=LAB\\SQL");
+    add("any nonzero value is a sql login", {"", "0", "7", "LAB", "sa", "s3"},
+        sql.arg("s3", "sa", "InterfaceVIDAS", "LAB"));
+    add("blanks and NULs as the settings file leaves them", {"", "0", "1", "  LAB" + nul + "junk ", " sa ", nul + "x"},
+        sql.arg("", "sa", "InterfaceVIDAS", "LAB"));
+    add("arabic, quotes, ; = and } kept", {"", "0", "1", "خادم'1", "us;er", "كلمة\"سر;w=1;}"},
+        sql.arg("كلمة\"سر;w=1;}", "us;er", "InterfaceVIDAS", "خادم'1"));
+    add("lis, sql login", {"lis", "0", "1", "CRV", "crv", "pw"}, sql.arg("pw", "crv", "Patients", "CRV"));
+    add("lis on the jet file: no string", {"lis", "1", "1", "CRV", "crv", "pw"}, "");
+    add("any nonzero access value", {"lis", "-3", "0", "CRV", "crv", "pw"}, "");
 }
 
-void tst_Databases::createsInterfaceOnlyWhenAsked()
+void tst_Databases::connectionStrings()
 {
-    TestInstall install;
-    const QString folder = install.path() + QStringLiteral("/مختبر 'الأمل' \"2\"");
-    QVERIFY(QDir().mkpath(folder));
-    WriteIni(folder + "/VIDASSETING.INI", "server", "engine", "sqlite");
-    WriteIni(folder + "/VIDASSETING.INI", "server", "database", QStringLiteral("قاعدة 'النتائج'.db"));
-    const QString file = folder + QStringLiteral("/قاعدة 'النتائج'.db");
-    AppContext context(InstallFolder(folder), &install.dialogs, &install.clock);
-    context.loadSettings();
-    context.buildConnectionStrings();
-    Databases& dbs = context.databases();
-    QVERIFY(!dbs.OpenInterfaceDb().isOpen());
-    QVERIFY(!QFile::exists(file));
-
-    install.dialogs.clear();
-    dbs.setMayCreateInterface(true);
-    const QSqlDatabase db = dbs.OpenInterfaceDb();
-    QVERIFY2(db.isOpen(), qPrintable(dbs.lastError(DbSlot::Interface)));
-    QVERIFY(install.dialogs.shown.isEmpty());
-    QCOMPARE(scalar(db, "SELECT version FROM schemaversion").toInt(), Schema::latestInterfaceVersion());
-    // Patient data: for the owner and its group only, and so are the journal files SQLite adds.
-    const auto others = QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
-    for (const char* suffix : {"", "-wal", "-shm"})
-        QVERIFY2(QFile::exists(file + suffix) && !(QFile::permissions(file + suffix) & others), qPrintable(suffix));
-    QVERIFY(dbs.OpenLocalDb().isOpen());
+    QFETCH(QStringList, settings);
+    AppSettings s;
+    s.CRVaccess = static_cast<qint16>(settings[1].toInt());
+    s.CRIauthentication = s.CRVauthentication = static_cast<qint16>(settings[2].toInt());
+    s.serverName = s.lisServerName = settings[3];
+    s.serverUserID = s.lisUserID = settings[4];
+    s.serverPassword = s.lisPassword = settings[5];
+    QTEST(settings[0].isEmpty() ? ConnectionStrings::InterfaceConnString(s) : ConnectionStrings::LisConnString(s),
+          "oledb");
 }
 
-void tst_Databases::slotsFollowTheFiles()
+void tst_Databases::textsAndFiles()
+{
+    // Keys in any letter case; a segment that starts with no known key belongs to the value before it.
+    QStringList pairs;
+    for (const auto& [key, value] : ConnectionStrings::parse("=x;provider=X;PASSWORD=a;b=c;;User id=u;Data Source= S "))
+        pairs << key + "|" + value;
+    QCOMPARE(pairs, (QStringList{"|x", "provider|X", "PASSWORD|a;b=c;", "User id|u", "Data Source| S "}));
+    QCOMPARE(ConnectionStrings::value("Password=p;DATA SOURCE=S", "data source"), QStringLiteral("S"));
+    QVERIFY(ConnectionStrings::parse("").isEmpty() && ConnectionStrings::value("Password=p", "User ID").isEmpty());
+    // An ODBC value is braced only where it would end the attribute or lose its blanks.
+    QCOMPARE(ConnectionStrings::odbcValue(" a") + ConnectionStrings::odbcValue("a ") + ConnectionStrings::odbcValue(""),
+             QStringLiteral("{ a}{a }"));
+    QCOMPARE(ConnectionStrings::odbcForJet("/x/a;{b}.mdb", "D"), QStringLiteral("DRIVER={D};DBQ={/x/a;{b}}.mdb}"));
+
+    // What a server or Jet slot opens, from the settings file as the program reads it.
+    const QString jet = "DRIVER={%1};DBQ=%2/corvana system/bin/Patients.mdb";
+    const QList<std::tuple<QStringList, DbSlot, QStringList>> targets{
+        {{"server/engine=", "server/servername=SRV"},
+         DbSlot::Interface,
+         {"DRIVER={" + ConnectionStrings::defaultSqlServerDriver() +
+          "};SERVER=SRV;DATABASE=InterfaceVIDAS;Trusted_Connection=yes"}},
+        {{"server/engine=SqlServer", "server/servername=SRV", "server/odbcdriver=ODBC 18", "server/CRIauthentication=1",
+          "server/UserID=us;er", "server/Password=p;w}"},
+         DbSlot::InterfaceQuiet3,
+         {"DRIVER={ODBC 18};SERVER=SRV;DATABASE=InterfaceVIDAS;UID={us;er};PWD={p;w}}}"}},
+        {{"corvanaserver/CRVaccess=1"},
+         DbSlot::LisReceiver, // the 64-bit driver first, then the old one
+         {jet.arg("Microsoft Access Driver (*.mdb, *.accdb)", "%1"), jet.arg("Microsoft Access Driver (*.mdb)", "%1")}},
+        {{"corvanaserver/CRVaccess=1", "corvanaserver/odbcdriver=MDBTools"}, DbSlot::Lis, {jet.arg("MDBTools", "%1")}}};
+    for (const auto& [settings, slot, names] : targets) {
+        TestInstall install;
+        applySettings(install, settings);
+        const ConnectionTarget t = install.context().databases().target(slot);
+        QCOMPARE(QStringList{t.databaseName} + t.fallbackNames,
+                 QStringList(names).replaceInStrings("%1", install.path()));
+    }
+    // A SQLite file named in the settings: inside the install folder, never outside it, never a folder.
+    const QString folder = QStringLiteral("/opt/مختبر 'x'");
+    for (QString file : {"|%1/InterfaceVIDAS.db", "data/lab.db|%1/data/lab.db", "data\\lab.db|%1/data/lab.db",
+                         " بيانات 'المختبر'.db |%1/بيانات 'المختبر'.db", "/var/lib/lab.db|/var/lib/lab.db",
+                         "../lab.db|", "data/../../lab.db|", "..\\lab.db|", "data/|", "data/.|"}) {
+        QString error;
+        const QString expected = file.section('|', 1).replace("%1", folder);
+        file = ConnectionTargets::sqliteFile(folder, file.section('|', 0, 0), "InterfaceVIDAS.db", &error);
+        QVERIFY2(file == expected && error.isEmpty() == !expected.isEmpty(), qPrintable(expected));
+    }
+    // The few fragments in which the engines' statements differ.
+    const auto fragments = [](SqlEngine engine) {
+        const Dialect d(engine);
+        return "SELECT " + d.top(1) + "*" + d.limit(1) + " " + d.substring("p", 1, 12) + d.substring("p", 10, 3, ",") +
+               " " + d.toRealOrNull("r") + " " + d.boolLiteral(true) + d.boolLiteral(false);
+    };
+    QCOMPARE(fragments(SqlEngine::SqlServer),
+             QStringLiteral("SELECT TOP 1 * SUBSTRING(p, 1, 12)SUBSTRING(p,10,3) TRY_CONVERT(float, r) 10"));
+    QCOMPARE(fragments(SqlEngine::Jet), QStringLiteral("SELECT TOP 1 * Mid(p, 1, 12)Mid(p,10,3) Val(r) TrueFalse"));
+    QCOMPARE(fragments(SqlEngine::Sqlite),
+             QStringLiteral("SELECT * LIMIT 1 substr(p, 1, 12)substr(p,10,3) CAST(r AS REAL) 10"));
+}
+
+void tst_Databases::slotsAndFiles()
 {
     TestInstall install;
     AppContext& context = install.context();
     Databases& dbs = context.databases();
     int attempts = 0;
     dbs.setOpenObserver([&](DbSlot) { ++attempts; });
-
     // A LIS that was away is used as soon as it is there.
     QVERIFY(!dbs.OpenLisDb().isOpen());
-    QVERIFY(install.createDatabases());
-    QVERIFY(dbs.OpenLisDb().isOpen() && dbs.lastError(DbSlot::Lis).isEmpty());
-    QCOMPARE(install.dialogs.shown.size(), 1);
+    QVERIFY(install.installDemoData());
+    const QString iface = install.interfaceDbFile();
+    const QString lis = install.lisDbFile();
+    const QByteArray lisBefore = readAll(lis);
 
-    // The receiver stores, the grid reads, an edit goes in on the main slot: each sees what the
-    // others committed, and a slot asked for again keeps its connection.
-    const QString grid = dbs.OpenInterfaceDbQuiet(1).connectionName();
+    // Each opener has a connection of its own on its file, in WAL mode with synchronous=FULL.
+    QSet<QString> names;
+    for (int i = 0; i < 8; ++i) {
+        const auto slot = static_cast<DbSlot>(i);
+        const QSqlDatabase db = openSlot(dbs, slot);
+        const QString file = slot == DbSlot::Local ? install.path() + "/LocalHistory.db"
+                             : slot >= DbSlot::Lis ? lis
+                                                   : iface;
+        const QString table = slot == DbSlot::Local ? "history" : slot >= DbSlot::Lis ? "patienttest" : "lisoutbox";
+        QVERIFY2(db.isOpen() && db.databaseName() == file && db.tables().contains(table), qPrintable(file));
+        QCOMPARE(scalar(db, "PRAGMA journal_mode") + scalar(db, "PRAGMA synchronous"), QStringLiteral("wal2"));
+        names << db.connectionName();
+    }
+    QCOMPARE(names.size(), 8);
+    QVERIFY(install.dialogs.shown.size() == 1 && dbs.lastError(DbSlot::Lis).isEmpty());
+    // Each slot sees what the others committed, on the connection it already has.
     const auto stored = SqlRun::insert(dbs.OpenInterfaceDbQuiet(4), "Result", {{"resultt1", "2.3"}});
     QVERIFY2(stored, qPrintable(stored.errorText()));
-    QCOMPARE(dbs.OpenInterfaceDbQuiet(1).connectionName(), grid);
     QCOMPARE(scalar(dbs.OpenInterfaceDbQuiet(1), "SELECT resultt1 FROM Result"), "2.3");
     QVERIFY(SqlRun::update(dbs.OpenInterfaceDb(), "Result", {{"resultt1", "2.4"}}, "AutoNum=?", {stored.lastInsertId}));
     QCOMPARE(scalar(dbs.OpenInterfaceDbQuiet(4), "SELECT resultt1 FROM Result"), "2.4");
-    QCOMPARE(attempts, 5);
-    // A caller that closed the connection gets it opened again.
-    dbs.connection(DbSlot::InterfaceQuiet4).close();
-    QVERIFY(dbs.OpenInterfaceDbQuiet(4).isOpen());
-    QCOMPARE(attempts, 6);
+    QCOMPARE(attempts, 9);
+    // A caller that closed its connection gets it opened again: the very one it holds.
+    QSqlDatabase held = dbs.OpenInterfaceDbQuiet(4);
+    held.close();
+    QVERIFY(dbs.OpenInterfaceDbQuiet(4).isOpen() && held.isOpen());
+    held = QSqlDatabase();
+    QCOMPARE(attempts, 10);
+    // Reading the LIS changed nothing in its file.
+    dbs.closeAll();
+    QCOMPARE(readAll(lis), lisBefore);
 
     // A file deleted under an open slot is reported, not made again empty.
+    QVERIFY(dbs.OpenInterfaceDbQuiet(1).isOpen());
     for (const char* suffix : {"", "-wal", "-shm"})
-        QFile::remove(install.interfaceDbFile() + suffix);
-    QVERIFY(!dbs.OpenInterfaceDbQuiet(1).isOpen());
-    QVERIFY2(dbs.lastError(DbSlot::InterfaceQuiet1).contains("does not exist"),
-             qPrintable(dbs.lastError(DbSlot::InterfaceQuiet1)));
-    QCOMPARE(install.dialogs.last().text, DbMessages::interfaceFailed);
-    QVERIFY(!QFile::exists(install.interfaceDbFile()));
-
-    // Settings changed in the window take effect at the next open.
+        QFile::remove(iface + suffix);
+    QVERIFY(!dbs.OpenInterfaceDbQuiet(1).isOpen() && !QFile::exists(iface) &&
+            dbs.lastError(DbSlot::InterfaceQuiet1).contains("does not exist"));
+    // Asked for, a file is made, with the schema, as the settings name it now, private with its journals.
     dbs.setMayCreateInterface(true);
-    context.settings.serverDatabase = QStringLiteral("second.db");
-    QCOMPARE(dbs.OpenInterfaceDb().databaseName(), install.path() + "/second.db");
+    context.settings.serverDatabase = QStringLiteral("قاعدة 'النتائج' \"2\".db");
+    const QString file = install.path() + QStringLiteral("/قاعدة 'النتائج' \"2\".db");
+    QCOMPARE(dbs.OpenInterfaceDb().databaseName(), file);
+    QCOMPARE(scalar(dbs.OpenInterfaceDb(), "SELECT version FROM schemaversion").toInt(),
+             Schema::latestInterfaceVersion());
+    const auto others = QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QVERIFY2(QFile::exists(file + suffix) && !(QFile::permissions(file + suffix) & others), suffix);
+    // A context that goes takes its connections along.
+    install.context();
+    for (const QString& name : names)
+        QVERIFY2(!QSqlDatabase::contains(name), qPrintable(name));
 }
 
-void tst_Databases::roundTrip_data()
+void tst_Databases::boundValues()
 {
-    QTest::addColumn<bool>("odbc");
-    QTest::newRow("embedded") << false;
-    // No SQL Server is at hand: Qt's ODBC side (typed nulls, bound dates and Booleans, the schema in
-    // a transaction) runs against the SQLite ODBC driver instead.
-    QTest::newRow("odbc") << true;
-}
-
-void tst_Databases::roundTrip()
-{
-    QFETCH(bool, odbc);
     TestInstall install;
-    std::unique_ptr<ScopedConnection> odbcConnection;
     QSqlDatabase db = install.context().databases().OpenInterfaceDb();
-    if (odbc) {
-        QVERIFY2(readAll("/etc/odbcinst.ini").contains("[SQLite3]"), "the SQLite3 ODBC driver is not registered");
-        // A quote and blanks in the path. This driver reads no braced values and gets the string in
-        // 8-bit characters, so Arabic is left to the bound values.
-        const QString folder = install.path() + "/lab 'results'";
-        QVERIFY(QDir().mkpath(folder));
-        odbcConnection = std::make_unique<ScopedConnection>("QODBC");
-        db = odbcConnection->db();
-        db.setDatabaseName("DRIVER={SQLite3};Database=" + ConnectionStrings::odbcValue(folder + "/odbc.db"));
-        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
-        const Schema::Outcome schema = Schema::ensureInterface(db, SqlEngine::Sqlite);
-        QVERIFY2(schema, qPrintable(schema.error));
-    }
     const QString name = QStringLiteral("أحمد 'الحلبي' \"أبو علي\"; DROP TABLE Result; --");
     const QList<std::pair<QString, QDate>> rows{
         {name, QDate(2026, 12, 5)}, {"O'Neil", QDate(2026, 11, 30)}, {"أحمد سامي", QDate(2027, 1, 2)}};
+    const QString insert = "INSERT INTO Result (Patientname, Testdate, sending, ageN, SampleID, lowlimit, comment) "
+                           "VALUES (?,?,?,?,?,?,?)";
     for (const auto& [patient, date] : rows) {
-        const auto added = SqlRun::insert(db, "Result",
-                                          {{"Patientname", patient},
-                                           {"Testdate", date},
-                                           {"sending", true},
-                                           {"ageN", 32.5},
-                                           {"SampleID", SqlRun::nullText()},
-                                           {"lowlimit", SqlRun::nullNumber()},
-                                           {"comment", SqlRun::textOrNull(QString())}});
+        const auto added = SqlRun::exec(
+            db, insert,
+            {patient, date, true, 32.5, SqlRun::nullText(), SqlRun::nullNumber(), SqlRun::textOrNull(QString())});
         QVERIFY2(added, qPrintable(added.errorText()));
     }
     const auto row = SqlRun::first(db, "SELECT * FROM Result WHERE Patientname=?", {name});
-    QVERIFY(row);
-    QCOMPARE(row->value("Patientname").toString(), name);
+    QVERIFY(row && row->value("Patientname").toString() == name);
     QCOMPARE(SqlRun::toDate(row->value("Testdate")), QDate(2026, 12, 5));
     QCOMPARE(row->value("sending").toInt() + row->value("ageN").toDouble(), 33.5);
-    for (const char* empty : {"SampleID", "lowlimit", "comment"})
-        QVERIFY2(row->value(empty).isNull(), empty);
-
-    // ISO text in the file, so that a range and the ordering work across a month and a year.
+    QVERIFY(row->value("SampleID").isNull() && row->value("lowlimit").isNull() && row->value("comment").isNull());
+    // Dates are ISO text in the file, so that a range and the ordering work across a month and a year.
     QCOMPARE(scalar(db, "SELECT Testdate FROM Result WHERE Patientname=?", {"O'Neil"}), "2026-11-30");
-    const auto range = SqlRun::select(
-        db, "SELECT Patientname FROM Result WHERE Testdate >= ? AND Testdate <= ? ORDER BY Testdate DESC",
-        {QDate(2026, 11, 30), QDate(2026, 12, 31)});
-    QCOMPARE(column(range), (QStringList{name, "O'Neil"}));
+    const QString inRange = "SELECT group_concat(Patientname, '|') FROM (SELECT * FROM Result WHERE Testdate >= ? "
+                            "AND Testdate <= ? ORDER BY Testdate DESC)";
+    QCOMPARE(scalar(db, inRange, {QDate(2026, 11, 30), QDate(2026, 12, 31)}), name + "|O'Neil");
     // Name completion takes a bound prefix, Arabic or in any letter case.
-    QCOMPARE(SqlRun::select(db, "SELECT * FROM Result WHERE Patientname LIKE ?", {"أحمد%"}).records.size(), 2);
+    QCOMPARE(scalar(db, "SELECT count(*) FROM Result WHERE Patientname LIKE ?", {"أحمد%"}), "2");
     QCOMPARE(scalar(db, "SELECT Patientname FROM Result WHERE Patientname=?", {"o'neil"}), "O'Neil");
-    // No row and a refused statement both give nothing; the error tells them apart.
+    // A statement refused when prepared or when run is reported; no row is no error.
+    QVERIFY(!SqlRun::exec(db, "UPDATE nowhere SET a=1") &&
+            !SqlRun::exec(db, "INSERT INTO Result (AutoNum) VALUES (?)", {row->value("AutoNum")}));
     QSqlError error;
     QVERIFY(!SqlRun::first(db, "SELECT * FROM Result WHERE Patientname=?", {"nobody"}, &error) && !error.isValid());
     QVERIFY(!SqlRun::first(db, "SELECT * FROM nowhere", {}, &error) && error.isValid());
     db.close();
     const auto closed = SqlRun::exec(db, "DELETE FROM Result");
     QVERIFY(!closed && DbErrors::isTransient(closed.error));
-}
 
-void tst_Databases::datesAndErrors()
-{
     // A date column reads back as a date whatever the engine gives: a server's date or time, or text.
     const QDate day(2026, 11, 30);
-    const QList<std::pair<QVariant, QDate>> dates{{QDateTime(day, QTime(23, 59)), day},
-                                                  {day, day},
-                                                  {"2026-11-30", day},
-                                                  {" 2026-11-30 08:15:00.000", day},
-                                                  {"2026-11-30T23:15:00+03:00", day},
-                                                  {"30-Nov-2026", QDate()},
-                                                  {QVariant(QMetaType::fromType<QString>()), QDate()}};
-    for (const auto& [value, date] : dates)
-        QVERIFY2(SqlRun::toDate(value) == date, qPrintable(value.toString()));
-
-    // Errors that pass by themselves are retried; a statement the database refuses is not.
-    const QList<std::tuple<QSqlError::ErrorType, QString, QString, bool>> errors{
-        {QSqlError::ConnectionError, "", "", true},
-        {QSqlError::StatementError, "5", "", true},   // SQLite busy
-        {QSqlError::StatementError, "517", "", true}, // busy, an extended code
-        {QSqlError::StatementError, "6", "", true},   // locked
-        {QSqlError::StatementError, "10", "", true},  // disk I/O
-        {QSqlError::StatementError, "13", "", true},  // disk full
-        {QSqlError::StatementError, "19", "UNIQUE constraint failed", false},
-        {QSqlError::StatementError, "08S01", "", true}, // ODBC: link failure
-        {QSqlError::StatementError, "HYT00", "", true}, // time-outs
-        {QSqlError::StatementError, "HYT01", "", true},
-        {QSqlError::StatementError, "40001", "", true}, // deadlock victim
-        {QSqlError::StatementError, "42S02", "Invalid object name", false},
-        {QSqlError::StatementError, "", "database is locked", true},
-        {QSqlError::StatementError, "", "the connection is not open", true},
-    };
-    for (const auto& [type, code, text, transient] : errors)
-        QVERIFY2(DbErrors::isTransient(QSqlError(QString(), text, type, code)) == transient, qPrintable(code + text));
+    for (const QVariant& value : QVariantList{QDateTime(day, QTime(23, 59)), day, "2026-11-30", " 2026-11-30 8:15",
+                                              "2026-11-30T23:15:00+03:00"})
+        QVERIFY2(SqlRun::toDate(value) == day, qPrintable(value.toString()));
+    for (const QVariant& value : QVariantList{"30-Nov-2026", "", QVariant(QMetaType::fromType<QString>())})
+        QVERIFY2(!SqlRun::toDate(value).isValid(), qPrintable(value.toString()));
+    // What passes by itself is tried again (a lost link, a lock, a full disk); a refused statement is not.
+    for (const char* code : {"5", "517", "6", "10", "13", "08S01", "HYT00", "HYT01", "40001"})
+        QVERIFY2(DbErrors::isTransient(QSqlError(QString(), "x", QSqlError::StatementError, code)), code);
+    for (const char* code : {"19", "2067", "42S02", "x"})
+        QVERIFY2(!DbErrors::isTransient(QSqlError(QString(), "refused", QSqlError::StatementError, code)), code);
+    for (const char* text : {"database is locked", "the connection is not open"})
+        QVERIFY2(DbErrors::isTransient(QSqlError(QString(), text, QSqlError::StatementError)), text);
+    QVERIFY(DbErrors::isTransient(QSqlError(QString(), QString(), QSqlError::ConnectionError)));
 }
 
 void tst_Databases::failures_data()
 {
     QTest::addColumn<Failure>("c");
-    const QString conn = DbMessages::connectionTitle;
+    const auto add = [](const char* name, const QString& setup, DbSlot slot, const QString& text, bool recovery,
+                        int attempts, const QString& reason) {
+        QTest::newRow(name) << Failure{setup, slot, text, recovery, attempts, reason};
+    };
     const QString iface = DbMessages::interfaceFailed;
     const QString lis = DbMessages::lisServerFailed;
-    row("unknown engine", Failure{{"server/engine=oracle"}, DbSlot::Interface, conn, iface, true, 1, "oracle"});
-    row("unknown engine, quiet slot",
-        Failure{{"server/engine=oracle"}, DbSlot::InterfaceQuiet2, conn, iface, false, 1, "oracle"});
-    row("no settings file", Failure{{"-"}, DbSlot::Interface, conn, iface, true, 1, "VIDASSETING.INI"});
-    row("misspelt file",
-        Failure{
-            {"server/database=InterfaceVIDAS-misspelt.db"}, DbSlot::Interface, conn, iface, true, 1, "does not exist"});
-    row("not a database", Failure{{"@corrupt"}, DbSlot::Interface, conn, iface, true, 1, "not a database"});
-    row("read-only file", Failure{{"@read-only"}, DbSlot::Interface, conn, iface, true, 1, "read-only"});
-    row("locked by another program", Failure{{"@locked"}, DbSlot::InterfaceQuiet2, conn, iface, false, 1, "locked"});
-    row("new file cannot be made private",
-        Failure{{"@private"}, DbSlot::Interface, conn, iface, true, 1, "cannot be made private"});
-    row("lis file missing", Failure{{}, DbSlot::Lis, conn, lis, false, 1, "does not exist"});
-    row("lis file without its tables",
-        Failure{{"@patientinfo only"}, DbSlot::LisReceiver, conn, lis, false, 1, "patienttest"});
-    row("lis server unreachable", Failure{{"corvanaserver/engine=sqlserver", "corvanaserver/odbcdriver=No Such Driver"},
-                                          DbSlot::Lis,
-                                          conn,
-                                          lis,
-                                          false,
-                                          1,
-                                          "No Such Driver"});
-    row("jet file missing: tried twice",
-        Failure{{"corvanaserver/CRVaccess=1"}, DbSlot::LisReceiver, conn, DbMessages::lisFileFailed, false, 2, ""});
-    row("probe file cannot be made", Failure{{"@read-only folder"},
-                                             DbSlot::Local,
-                                             DbMessages::installTitle,
-                                             DbMessages::localFailed,
-                                             false,
-                                             1,
-                                             "read-only"});
+    add("no settings file", "-", DbSlot::Interface, iface, true, 1, "VIDASSETING.INI");
+    add("not a database", "@corrupt", DbSlot::Interface, iface, true, 1, "not a database");
+    add("read-only file", "@read-only", DbSlot::Interface, iface, true, 1, "read-only");
+    add("locked by another program", "@locked", DbSlot::InterfaceQuiet2, iface, false, 1, "locked");
+    add("newer than the program", "@newer", DbSlot::Interface, iface, true, 1, "newer than this program's");
+    add("new file cannot be made private", "+@private", DbSlot::Interface, iface, true, 1, "cannot be made private");
+    add("new file unusable: not left behind", "+@wal folder", DbSlot::Interface, iface, true, 1, "I/O");
+    add("new file name too long", "+server/database=" + QString(130, u'ب') + ".db", DbSlot::Interface, iface, true, 1,
+        "cannot be created");
+    add("lis file missing, even where the interface's may be made", "+", DbSlot::Lis, lis, false, 1, "does not exist");
+    add("lis file without its tables", "@patientinfo only", DbSlot::LisReceiver, lis, false, 1, "patienttest");
+    add("lis server unreachable", "corvanaserver/engine=sqlserver,corvanaserver/odbcdriver=No Such Driver", DbSlot::Lis,
+        lis, false, 1, "No Such Driver");
+    add("jet file missing: tried twice", "corvanaserver/CRVaccess=1", DbSlot::LisReceiver, DbMessages::lisFileFailed,
+        false, 2, "");
+    add("probe file cannot be made", "@read-only folder", DbSlot::Local, DbMessages::localFailed, false, 1,
+        "read-only");
 }
 
 void tst_Databases::failures()
 {
     QFETCH(Failure, c);
     TestInstall install;
-    const bool lisSide = c.slot == DbSlot::Lis || c.slot == DbSlot::LisReceiver;
-    const QString file = lisSide ? install.lisDbFile() : install.interfaceDbFile();
-    std::unique_ptr<ScopedConnection> other;
-    const QString action = c.setup.value(0);
-    if (action == "@corrupt") {
+    const bool create = c.setup.startsWith('+'); // making the interface file was asked for
+    const QString setup = c.setup.mid(create ? 1 : 0);
+    const QString file =
+        c.slot >= DbSlot::Lis && c.slot != DbSlot::Local ? install.lisDbFile() : install.interfaceDbFile();
+    const QMap<QString, QStringList> sql{
+        // done by another program on the file
+        {"@locked", {"PRAGMA locking_mode=EXCLUSIVE", "BEGIN EXCLUSIVE", "DELETE FROM users"}},
+        {"@patientinfo only", {"CREATE TABLE patientinfo (x)"}},
+        {"@newer", {"UPDATE schemaversion SET version=99"}}};
+    ScopedConnection other("QSQLITE");
+    if (setup == "@corrupt") {
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray("not a database\n").repeated(300)) > 0);
-    } else if (action == "@read-only" || action == "@read-only folder") {
-        setWritable(action == "@read-only" ? file : install.path(), false);
-    } else if (action == "@private") {
-        QVERIFY(QFile::remove(file));
-    } else if (action == "@locked" || action == "@patientinfo only") {
-        other = std::make_unique<ScopedConnection>("QSQLITE");
-        QVERIFY(other->openSqlite(file));
-        const QStringList sql =
-            action == "@locked" ? QStringList{"PRAGMA locking_mode=EXCLUSIVE", "BEGIN EXCLUSIVE", "DELETE FROM users"}
-                                : QStringList{"CREATE TABLE patientinfo (x)"};
-        for (const QString& statement : sql)
-            QVERIFY(SqlRun::exec(other->db(), statement));
-    } else {
-        applySettings(install, c.setup);
+    } else if (setup.startsWith("@read-only")) {
+        setWritable(setup == "@read-only" ? file : install.path(), false);
+    } else if (setup == "@private" || setup == "@wal folder") {
+        QVERIFY(QFile::remove(file) && (setup == "@private" || QDir().mkdir(file + "-wal")));
+    } else if (sql.contains(setup)) {
+        QVERIFY(other.openSqlite(file));
+        for (const QString& statement : sql[setup])
+            QVERIFY(SqlRun::exec(other.db(), statement));
+    } else if (!setup.isEmpty()) {
+        applySettings(install, setup.split(','));
     }
     Databases& dbs = install.context().databases();
     dbs.setSqliteBusyTimeout(50);
-    dbs.setMayCreateInterface(action == "@private");
+    dbs.setMayCreateInterface(create);
     QStringList recoveries;
     connect(&dbs, &Databases::recoveryRequested, this, [&](const QString& page) { recoveries << page; });
     int attempts = 0;
@@ -422,99 +379,58 @@ void tst_Databases::failures()
     const QStringList filesBefore = QDir(install.path()).entryList(QDir::Files);
     const QByteArray bytesBefore = readAll(file);
 
-    refuseChmod = action == "@private";
+    refuseChmod = setup == "@private";
     const QSqlDatabase db = openSlot(dbs, c.slot);
     refuseChmod = false;
     setWritable(install.path(), true);
     setWritable(file, true);
-
     QVERIFY(!db.isOpen());
-    QCOMPARE(install.dialogs.shown.size(), 1);
-    QCOMPARE(install.dialogs.last().icon, DialogIcon::Error);
-    QCOMPARE(install.dialogs.last().title, c.title);
+    QVERIFY(install.dialogs.shown.size() == 1 && install.dialogs.last().icon == DialogIcon::Error);
+    QCOMPARE(install.dialogs.last().title,
+             c.slot == DbSlot::Local ? DbMessages::installTitle : DbMessages::connectionTitle);
     QCOMPARE(install.dialogs.last().text, c.text);
     QCOMPARE(recoveries, c.recovery ? QStringList{"server"} : QStringList{});
     QCOMPARE(attempts, c.attempts);
-    const QString error = dbs.lastError(c.slot);
-    QVERIFY2(!error.isEmpty() && error.contains(c.reason), qPrintable(error));
+    QVERIFY2(!dbs.lastError(c.slot).isEmpty() && dbs.lastError(c.slot).contains(c.reason),
+             qPrintable(dbs.lastError(c.slot)));
     // Nothing half-written: no file made, none changed.
     QCOMPARE(QDir(install.path()).entryList(QDir::Files), filesBefore);
     QCOMPARE(readAll(file), bytesBefore);
 }
 
-void tst_Databases::statements_data()
-{
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("two, the last without ;") << QString("CREATE TABLE a (x int);\nSELECT 6 / 2 * 3 - 1")
-                                             << QStringList{"CREATE TABLE a (x int)", "SELECT 6 / 2 * 3 - 1"};
-    QTest::newRow("comments dropped") << QString("-- head; with a semicolon\nSELECT 1; /* a; b */ SELECT 2 -- tail;\n")
-                                      << QStringList{"SELECT 1", "SELECT 2"};
-    QTest::newRow("unclosed comment") << QString("SELECT 1; /* to the end; ") << QStringList{"SELECT 1"};
-    QTest::newRow("; and -- in quotes") << QString(
-                                               "INSERT INTO t VALUES ('a;b', 'it''s; --ok');SELECT \"c;d\" FROM [e;f]")
-                                        << QStringList{"INSERT INTO t VALUES ('a;b', 'it''s; --ok')",
-                                                       "SELECT \"c;d\" FROM [e;f]"};
-    QTest::newRow("empty pieces") << QString(" ; ;\n;") << QStringList{};
-}
-
-void tst_Databases::statements()
-{
-    QFETCH(QString, script);
-    QTEST(Schema::statements(script), "expected");
-}
-
 void tst_Databases::migrations_data()
 {
     QTest::addColumn<Migration>("c");
+    const auto add = [](const char* name, const QStringList& before, const QStringList& steps, int from,
+                        const QString& found) {
+        QTest::newRow(name) << Migration{before, steps, from, found};
+    };
     const QStringList v1{"CREATE TABLE Result (a TEXT)", "INSERT INTO Result VALUES ('نص ''x''')",
                          "CREATE TABLE schemaversion (version int)", "INSERT INTO schemaversion VALUES (1)"};
     const QStringList three{"CREATE TABLE Result (a TEXT)", "CREATE TABLE b AS SELECT a || '-2' AS x FROM Result",
                             "CREATE TABLE c AS SELECT x || '-3' AS y FROM b"};
-    const int latest = Schema::latestInterfaceVersion();
-    row("new database", Migration{{}, three, 0, "SELECT count(*) FROM c=0"});
-    row("later steps in order, rows kept", Migration{v1, three, 1, "SELECT y FROM c=نص 'x'-2-3"});
-    row("made before versions were kept", Migration{v1.mid(0, 2), three, 1, "SELECT version FROM schemaversion=3"});
-    row("current: left alone", Migration{{"@migrate", "INSERT INTO users (patientusname) VALUES ('a')"},
-                                         {},
-                                         latest,
-                                         "SELECT patientusname FROM users=a"});
-    row("newer than the program", Migration{{"@migrate", "UPDATE schemaversion SET version=99"}, {}, -1, "version 99"});
-    row("version row missing",
-        Migration{{"CREATE TABLE schemaversion (version int)"}, three, -1, "schema version is missing"});
-    row("failing step, new database",
-        Migration{{},
-                  {"CREATE TABLE Result (a)", "CREATE TABLE m (y); INSERT INTO nowhere VALUES (1)"},
-                  -1,
-                  "step 2: INSERT INTO nowhere"});
-    row("failing step from version 1",
-        Migration{
-            v1, {"CREATE TABLE Result (a)", "CREATE TABLE m (y)", "INSERT INTO nowhere VALUES (1)"}, -1, "nowhere"});
-    row("another program's database",
-        Migration{{"CREATE TABLE patientinfo (id)"}, {}, -1, "other tables (patientinfo)"});
-    row("current, without users and comments",
-        Migration{{"@migrate", "DROP TABLE users", "DROP TABLE comments"},
-                  {},
-                  -1,
-                  "table(s) users, comments of schema version " + QString::number(latest)});
-    row("unversioned, without testtable",
-        Migration{{"@step1", "DROP TABLE testtable"}, {}, -1, "lacks the table(s) testtable"});
-    row("without a later step's table", Migration{{"@migrate", "DROP TABLE Held"},
-                                                  {"CREATE TABLE Result (a)", "CREATE TABLE [Held] (y)"},
-                                                  -1,
-                                                  "lacks the table(s) Held"});
-    row("a table a later step drops is not wanted",
-        Migration{{"@migrate"},
-                  {"CREATE TABLE Result (a); CREATE TABLE IF NOT EXISTS \"old\" (x)", "DROP TABLE old"},
-                  2,
-                  "SELECT count(*) FROM Result=0"});
+    add("later steps in order, rows kept", v1, three, 1, "SELECT y FROM c=نص 'x'-2-3");
+    add("made before versions were kept", v1.mid(0, 2), three, 1, "SELECT version FROM schemaversion=3");
+    add("current: left alone", {"@migrate", "INSERT INTO users (patientusname) VALUES ('a')"}, {},
+        Schema::latestInterfaceVersion(), "SELECT patientusname FROM users=a");
+    add("newer than the program", {"@migrate", "UPDATE schemaversion SET version=99"}, {}, -1, "version 99");
+    add("a failing step writes nothing", {},
+        {"CREATE TABLE Result (a)", "CREATE TABLE m (y); INSERT INTO nowhere VALUES (1)"}, -1,
+        "step 2: INSERT INTO nowhere");
+    add("another program's database", {"CREATE TABLE patientinfo (id)"}, {}, -1, "other tables (patientinfo)");
+    add("unversioned, without a table of the first step", {"CREATE TABLE Result (a)"},
+        {"CREATE TABLE Result (a); CREATE TABLE t (b)", "CREATE TABLE u (c)"}, -1, "lacks the table(s) t of");
+    add("without a later step's table", {"@migrate", "DROP TABLE Held"},
+        {"CREATE TABLE Result (a)", "CREATE TABLE [Held] (y)"}, -1, "lacks the table(s) Held of schema version 2");
+    add("a table a later step drops is not wanted", {"@migrate"},
+        {"CREATE TABLE Result (a); CREATE TABLE IF NOT EXISTS \"old\" (x)", "DROP TABLE old"}, 2,
+        "SELECT count(*) FROM Result=0");
 }
 
 void tst_Databases::migrations()
 {
     QFETCH(Migration, c);
-    QList<Schema::Migration> steps =
-        c.steps.isEmpty() ? Schema::interfaceMigrations(SqlEngine::Sqlite) : QList<Schema::Migration>{};
+    QList<Schema::Migration> steps = Schema::interfaceMigrations(SqlEngine::Sqlite).mid(0, c.steps.isEmpty() ? -1 : 0);
     for (const QString& step : c.steps)
         steps.append({int(steps.size()) + 1, step});
     QTemporaryDir dir;
@@ -524,8 +440,8 @@ void tst_Databases::migrations()
     for (const QString& sql : c.before) {
         if (sql == "@migrate")
             QVERIFY(Schema::migrate(db, SqlEngine::Sqlite, steps));
-        for (const QString& statement : sql == "@step1" ? Schema::statements(steps[0].sql) : QStringList{sql})
-            QVERIFY2(statement.startsWith("@") || SqlRun::exec(db, statement), qPrintable(statement));
+        else
+            QVERIFY2(SqlRun::exec(db, sql), qPrintable(sql));
     }
     const QStringList tables = db.tables();
     const QString version = scalar(db, "SELECT version FROM schemaversion");
@@ -537,90 +453,64 @@ void tst_Databases::migrations()
         QCOMPARE(scalar(db, "SELECT version FROM schemaversion"), version);
         return;
     }
-    QVERIFY2(outcome, qPrintable(outcome.error));
-    QCOMPARE(outcome.fromVersion, c.from);
-    QCOMPARE(outcome.toVersion, steps.last().version);
+    QVERIFY2(outcome && outcome.fromVersion == c.from && outcome.toVersion == steps.last().version,
+             qPrintable(outcome.error));
     QCOMPARE(scalar(db, "SELECT version FROM schemaversion").toInt(), steps.last().version);
     QCOMPARE(scalar(db, c.found.section('=', 0, 0)), c.found.section('=', 1));
 }
 
-// The embedded schema as the program makes it, and the server's scripts, which are not run here.
-void tst_Databases::interfaceSchema()
+void tst_Databases::schema()
 {
+    // A script splits at ";" outside quotes and comments.
+    const QList<std::pair<QString, QStringList>> scripts{
+        {"CREATE TABLE a (x);\nSELECT 6 / 2 * 3 - 1", {"CREATE TABLE a (x)", "SELECT 6 / 2 * 3 - 1"}},
+        {"-- head; with a semicolon\nSELECT 1; /* a; b */ SELECT 2 -- tail;\n", {"SELECT 1", "SELECT 2"}},
+        {"SELECT 1; /* to the end; ", {"SELECT 1"}},
+        {"INSERT INTO t VALUES ('a;b', 'it''s; --ok');SELECT \"c;d\" FROM [e;f]",
+         {"INSERT INTO t VALUES ('a;b', 'it''s; --ok')", "SELECT \"c;d\" FROM [e;f]"}},
+        {" ; ;\n;", {}}};
+    for (const auto& [script, expected] : scripts)
+        QCOMPARE(Schema::statements(script), expected);
+
+    // Keys come from the database; Booleans start false. Every look-up the program makes is answered
+    // through an index, not by reading the whole table.
     TestInstall install;
     const QSqlDatabase db = install.context().databases().OpenInterfaceDb();
-    // Keys come from the database; Booleans start false.
-    const auto first = SqlRun::insert(db, "Result", {{"Patientname", "NEW"}});
-    const auto second = SqlRun::insert(db, "Result", {{"Patientname", "NEW"}});
-    QCOMPARE(second.lastInsertId.toInt(), first.lastInsertId.toInt() + 1);
-    QCOMPARE(scalar(db, "SELECT sending FROM Result WHERE AutoNum=?", {first.lastInsertId}), "0");
-
-    // Every look-up the program makes is answered through an index, not by reading the whole table.
-    const QStringList lookups{"Result where Testdate >= ? AND Testdate <= ?",
-                              "Result where patientid=? AND shortAssay=?",
-                              "Result where patientid=? and crvtestid=?",
-                              "Result where SampleID=? AND Testdate=? AND shortAssay=?",
-                              "Result where Patientname = ? order by Testdate",
-                              "Result where shortAssay=?",
-                              "Result WHERE Patientname LIKE ? group by Patientname order By Patientname",
-                              "Result WHERE DocName LIKE ? group by DocName order By DocName",
-                              "testtable where shortAssay=?",
-                              "testtable where crvtestid=?",
-                              "testtable where testsimp=?",
-                              "normalrange where testcode=? and REFRANGE='1' and pregsmok=?",
-                              "comments where testcode=?",
-                              "users where patientusname=? and patientword=?"};
-    for (const QString& lookup : lookups) {
-        const QString plan = column(SqlRun::select(db, "EXPLAIN QUERY PLAN SELECT * FROM " + lookup,
-                                                   QVariantList(lookup.count(u'?'), "a%")),
-                                    3)
-                                 .join('|');
-        QVERIFY2(plan.contains(QRegularExpression("USING (COVERING )?INDEX")), qPrintable(lookup + ": " + plan));
+    const auto added = SqlRun::insert(db, "Result", {{"Patientname", "NEW"}});
+    QCOMPARE(scalar(db, "SELECT sending FROM Result WHERE AutoNum=?", {added.lastInsertId}), "0");
+    for (const QString& lookup : QStringList{
+             "Result where Testdate >= ? AND Testdate <= ?", "Result where patientid=? AND shortAssay=?",
+             "Result where patientid=? and crvtestid=?", "Result where SampleID=? AND Testdate=? AND shortAssay=?",
+             "Result where Patientname = ? order by Testdate", "Result where shortAssay=?",
+             "Result WHERE Patientname LIKE ? group by Patientname order By Patientname",
+             "Result WHERE DocName LIKE ? group by DocName order By DocName", "testtable where shortAssay=?",
+             "testtable where crvtestid=?", "testtable where testsimp=?",
+             "normalrange where testcode=? and REFRANGE='1' and pregsmok=?", "comments where testcode=?",
+             "users where patientusname=? and patientword=?"}) {
+        const auto plan =
+            SqlRun::select(db, "EXPLAIN QUERY PLAN SELECT * FROM " + lookup, QVariantList(lookup.count('?'), "a%"));
+        QVERIFY2(plan && plan.records.first().value(3).toString().contains(" INDEX "), qPrintable(lookup));
     }
 
-    // The server's scripts leave the same tables and columns, with keys of their own and Unicode
-    // texts for Arabic.
-    QMap<QString, QStringList> server;
-    static const QRegularExpression create(R"(^CREATE TABLE (\w+) \((.*)\)$)",
-                                           QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression add(R"(^ALTER TABLE (\w+) ADD (\w+) )");
-    static const QRegularExpression narrow(R"( (var)?char\(| text\b)");
-    for (const Schema::Migration& step : Schema::interfaceMigrations(SqlEngine::SqlServer)) {
-        for (const QString& statement : Schema::statements(step.sql)) {
-            if (const auto added = add.match(statement); added.hasMatch())
-                server[added.captured(1)] << added.captured(2);
-            const auto made = create.match(statement);
-            for (const QString& line : made.captured(2).split('\n', Qt::SkipEmptyParts)) {
-                const QString definition = line.simplified();
-                if (definition.isEmpty())
-                    continue;
-                QStringList& columns = server[made.captured(1)];
-                QVERIFY2(columns.isEmpty() ? definition.contains(" int IDENTITY(1,1) NOT NULL PRIMARY KEY")
-                                           : !definition.contains(narrow),
-                         qPrintable(definition));
-                columns << definition.section(' ', 0, 0);
-            }
+    // The server's scripts (not run here): the same tables, columns, indexes; own keys; Unicode texts.
+    const auto names = [](SqlEngine engine, qsizetype steps, const QString& pattern) {
+        QStringList found;
+        const QRegularExpression name(pattern, QRegularExpression::MultilineOption);
+        for (const Schema::Migration& step : Schema::interfaceMigrations(engine).mid(0, steps)) {
+            for (auto it = name.globalMatch(Schema::statements(step.sql).join(";\n")); it.hasNext();)
+                found << it.next().captured(1);
         }
-    }
-    QStringList tables = db.tables();
-    tables.removeAll("schemaversion");
-    tables.removeAll("sqlite_sequence");
-    tables.sort();
-    QCOMPARE(QStringList(server.keys()), tables);
-    for (const QString& table : tables) {
-        QStringList columns;
-        for (int i = 0; i < db.record(table).count(); ++i)
-            columns << db.record(table).fieldName(i);
-        QCOMPARE(server[table], columns);
-    }
-    const auto indexes = [](const QString& script) {
-        static const QRegularExpression index(R"(CREATE (?:UNIQUE )?INDEX (\w+) ON)");
-        QStringList names;
-        for (auto it = index.globalMatch(Schema::script(script)); it.hasNext();)
-            names << it.next().captured(1);
-        return names;
+        return found;
     };
-    QCOMPARE(indexes("interface-sqlserver-001.sql"), indexes("interface-sqlite-001.sql"));
+    const auto server = SqlEngine::SqlServer;
+    const auto embedded = SqlEngine::Sqlite;
+    for (const char* pattern : {R"(CREATE TABLE (\w+))", R"((?:^\s+|ADD (?:COLUMN )?)(\w+)\s)"})
+        QCOMPARE(names(server, -1, pattern), names(embedded, -1, pattern));
+    const QString index = R"(CREATE (?:UNIQUE )?INDEX (\w+))";
+    QCOMPARE(names(server, 1, index), names(embedded, 1, index));
+    QCOMPARE(names(server, -1, R"(CREATE TABLE (\w+) \(\s+\w+\s+int IDENTITY\(1,1\) NOT NULL PRIMARY KEY,)"),
+             names(embedded, -1, R"(CREATE TABLE (\w+))"));
+    QCOMPARE(names(server, -1, R"(\s((var)?char\(|text\b))"), QStringList{});
 }
 
 QTEST_GUILESS_MAIN(tst_Databases)
