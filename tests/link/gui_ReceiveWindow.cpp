@@ -1,385 +1,317 @@
-#include "PtyPair.h"
-#include "TestInstall.h"
-#include "link/LineIntake.h"
-#include "link/ReceiveChain.h"
-#include "link/ReceiveWindow.h"
+#include "ProgramRun.h"
+#include "ReceiveLab.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
+#include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <memory>
 
-namespace {
-const QString kTitle = QStringLiteral("خطأ فى منفذ الاتصال ..");
-const QString kText = QStringLiteral("خطأ فى منفذ الاتصال التسلسي الخاص بالكمبيوتر\r\n"
-                                     "هل تريد التأكد من اعدادات منفذ الاتصال او تغيره");
+using Db = TestInstall::Db;
 
-// What a label shows, without the direction marks put in front of Latin values.
-QString shown(const QLabel* label)
-{
-    QString text = label->text();
-    text.remove(QChar(0x200E));
-    return text;
-}
-} // namespace
-
+// Frm_recivedata on a pseudo-terminal, the analyser played by the test: loading, the port and its
+// errors, the buttons, and what the window shows of results, held frames, locks and a lost line.
 class TestReceiveWindow : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TestInstall> m_install;
-    std::unique_ptr<PtyPair> m_pty;
-    QPointer<ReceiveWindow> m_window;
-    AppContext* m_context = nullptr;
+    std::unique_ptr<ReceiveLab> m_lab;
 
-    // One context per test: each call of TestInstall::context() makes a new one.
-    AppContext& context()
+    void click(const char* button) { QTest::mouseClick(m_lab->control<QPushButton>(button), Qt::LeftButton); }
+    QColor background() const { return m_lab->control<QLabel>("lblLastResult")->palette().color(QPalette::Window); }
+    bool alarmShown() const { return !m_lab->control<QLabel>("Lbl_alarm")->isHidden(); }
+    int stored() { return m_lab->install.text(Db::Interface, "SELECT count(*) FROM Result").toInt(); }
+    static QByteArray one(const char* sample, const char* assay, const char* value, const char* reading = "")
     {
-        if (!m_context)
-            m_context = &m_install->context();
-        return *m_context;
-    }
-
-    template <typename T> T* control(const char* name) const
-    {
-        T* found = m_window->findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("control %s is missing", name);
-        return found;
-    }
-
-    ReceiveWindow* load() { return m_window = new ReceiveWindow(context()); }
-
-    bool loadAndWaitOpen()
-    {
-        load();
-        return QTest::qWaitFor([this] { return context().receiverOn() == 1; }, 5000) && m_window->portIsOpen();
-    }
-
-    // Everything the window writes to the line within `ms`.
-    QByteArray lineOutput(int ms)
-    {
-        QByteArray got;
-        for (int waited = 0; waited < ms; waited += 20) {
-            QTest::qWait(20);
-            got += m_pty->readAvailable();
-        }
-        return got;
+        return AnalyserCapture::session({ReceiveLab::result(sample, assay, value, reading)});
     }
 
 private slots:
-    void initTestCase() { qRegisterMetaType<CurrentResult>(); }
-
     void init()
     {
-        m_install = std::make_unique<TestInstall>();
-        m_pty = std::make_unique<PtyPair>();
-        QVERIFY(m_pty->isOpen());
-        m_install->setSetting(QStringLiteral("comsetup"), QStringLiteral("device"), m_pty->slavePath());
-        m_context = nullptr;
+        m_lab = std::make_unique<ReceiveLab>();
+        QVERIFY(m_lab->ready);
+        m_lab->install.setSettings({"comsetup/soudorno=1", "comsetup/soundname=new result.mp3"});
     }
+    void cleanup() { m_lab.reset(); }
 
-    void cleanup()
+    void loadingOpensThePortLater()
     {
-        delete m_window;
-        m_context = nullptr;
-        m_pty.reset();
-        m_install.reset();
-    }
-
-    void loadingStartsTheTimersAndOpensThePortLater()
-    {
-        AppContext& ctx = context();
-        ctx.setReceiverOn(1);
-        QSignalSpy indicator(&ctx, &AppContext::receiverIndicatorChanged);
-        load();
-        QCOMPARE(m_window->objectName(), QStringLiteral("Frm_recivedata"));
-        QCOMPARE(ctx.receiverOn(), qint16(0));
-        QCOMPARE(ctx.receiveWindowOpen(), qint16(1));
+        AppContext& context = m_lab->makeContext();
+        context.setReceiverOn(1);
+        QSignalSpy indicator(&context, &AppContext::receiverIndicatorChanged);
+        ReceiveWindow& window = m_lab->window(false);
+        QVERIFY(context.receiverOn() == 0 && context.receiveWindowOpen() == 1);
         QCOMPARE(indicator.size(), 1);
-        QCOMPARE(indicator.at(0).at(0).toBool(), true);
+        QVERIFY(indicator.at(0).at(0).toBool() && !window.portIsOpen());
+        QTRY_COMPARE_WITH_TIMEOUT(context.receiverOn(), 1, 5000);
+        QVERIFY(window.portIsOpen() && m_lab->install.dialogs.shown.isEmpty());
+        QCOMPARE(m_lab->shown("lblOncom"), "OnCom: Com1 - 9600,n,8,1");
 
-        auto* timer1 = control<QTimer>("Timer1");
-        QVERIFY(timer1->isActive());
-        QVERIFY(timer1->isSingleShot());
-        QCOMPARE(timer1->interval(), 500);
-        QVERIFY(control<QTimer>("Tmr_progress")->isActive());
-        QCOMPARE(control<QTimer>("Tmr_progress")->interval(), 800);
-        QVERIFY(!control<QTimer>("Timersx")->isActive());
-        QCOMPARE(control<QTimer>("Timersx")->interval(), 1500);
-        QVERIFY(control<QPlainTextEdit>("Txt_buffer")->isHidden());
-        QVERIFY(!m_window->portIsOpen());
-
-        QTRY_COMPARE_WITH_TIMEOUT(ctx.receiverOn(), qint16(1), 5000);
-        QVERIFY(m_window->portIsOpen());
-        QVERIFY(!timer1->isActive());
-        QCOMPARE(control<QLabel>("lblOncom")->text(), QStringLiteral("OnCom: Com1 - 9600,n,8,1"));
-        QCOMPARE(control<QLabel>("Lbl_samplenum")->text(), QStringLiteral("0"));
-        QCOMPARE(indicator.size(), 1);
-        QVERIFY(m_install->dialogs.shown.isEmpty());
-    }
-
-    void statusLineComesFromTheSettings_data()
-    {
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("speed");
-        QTest::addColumn<QString>("parity");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("port 2") << "2"
-                                << "9600"
-                                << "n"
-                                << "OnCom: Com2 - 9600,n,8,1";
-        QTest::newRow("even parity, read back in lower case") << "1"
-                                                              << "19200.0"
-                                                              << "E"
-                                                              << "OnCom: Com1 - 19200,e,8,1";
-    }
-
-    void statusLineComesFromTheSettings()
-    {
-        QFETCH(QString, port);
-        QFETCH(QString, speed);
-        QFETCH(QString, parity);
-        m_install->setSetting("comsetup", "port", port);
-        m_install->setSetting("comsetup", "Speed", speed);
-        m_install->setSetting("comsetup", "Parity", parity);
-        QVERIFY(loadAndWaitOpen());
-        QTEST(control<QLabel>("lblOncom")->text(), "status");
-    }
-
-    void missingSettingsFileStillSwitchesTheReceiverOn()
-    {
-        QVERIFY(QFile::remove(m_install->settingsIni()));
-        load();
-        const QString before = control<QLabel>("lblOncom")->text();
-        QTRY_COMPARE_WITH_TIMEOUT(context().receiverOn(), qint16(1), 5000);
-        QVERIFY(!m_window->portIsOpen());
-        QCOMPARE(control<QLabel>("lblOncom")->text(), before);
-        QVERIFY(m_install->dialogs.shown.isEmpty());
+        // The activity indicator turns, shown or hidden.
+        auto* progress = m_lab->control<QTimer>("Tmr_progress");
+        progress->stop();
+        for (const char* lit : {"Img2", "Img3", "Img1"}) {
+            QVERIFY(QMetaObject::invokeMethod(progress, "timeout"));
+            for (const char* img : {"Img1", "Img2", "Img3"})
+                QCOMPARE(m_lab->control<QLabel>(img)->isHidden(), qstrcmp(img, lit) != 0);
+        }
     }
 
     void portErrorAsksAndSwitchesOff_data()
     {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("setting");
         QTest::addColumn<bool>("yes");
-        QTest::newRow("no such device, Yes") << "device"
-                                             << "/nonexistent/ttyVIDAS" << true;
-        QTest::newRow("no such device, No") << "device"
-                                            << "/nonexistent/ttyVIDAS" << false;
-        QTest::newRow("unknown parity") << "Parity"
-                                        << "x" << true;
-        QTest::newRow("speed 0") << "Speed"
-                                 << "0" << false;
-        QTest::newRow("9 data bits") << "DataBits"
-                                     << "9" << true;
-        QTest::newRow("3 stop bits") << "StopBits"
-                                     << "3" << false;
+        QTest::newRow("no such device, Yes") << "device=/nonexistent/ttyVIDAS" << true;
+        QTest::newRow("unknown parity, No") << "Parity=x" << false;
     }
 
     void portErrorAsksAndSwitchesOff()
     {
-        QFETCH(QString, key);
-        QFETCH(QString, value);
+        QFETCH(QString, setting);
         QFETCH(bool, yes);
-        m_install->setSetting("comsetup", key, value);
-        AppContext& ctx = context();
-        m_install->dialogs.answers = {yes ? DialogAnswer::Yes : DialogAnswer::No};
-        QSignalSpy indicator(&ctx, &AppContext::receiverIndicatorChanged);
-        QSignalSpy settings(&ctx, &AppContext::settingsWindowRequested);
+        m_lab->install.setSettings({"comsetup/" + setting});
+        AppContext& context = m_lab->makeContext();
+        m_lab->install.dialogs.answers = {yes ? DialogAnswer::Yes : DialogAnswer::No};
+        QSignalSpy indicator(&context, &AppContext::receiverIndicatorChanged);
+        QSignalSpy asks(&context, &AppContext::settingsWindowRequested);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^receiver: "));
-        load();
-
-        QTRY_VERIFY_WITH_TIMEOUT(m_window.isNull(), 5000);
-        QCOMPARE(m_install->dialogs.shown.size(), 1);
-        const DialogRequest& asked = m_install->dialogs.last();
+        QPointer<ReceiveWindow> window = &m_lab->window();
+        QTRY_VERIFY(window.isNull());
+        QCOMPARE(m_lab->install.dialogs.shown.size(), 1);
+        const DialogRequest& asked = m_lab->install.dialogs.last();
         QCOMPARE(asked.icon, DialogIcon::Information);
         QCOMPARE(asked.buttons, DialogButtons::YesNo);
-        QCOMPARE(asked.title, kTitle);
-        QCOMPARE(asked.text, kText);
-        QCOMPARE(settings.size(), yes ? 1 : 0);
+        QCOMPARE(asked.title, "خطأ فى منفذ الاتصال ..");
+        QCOMPARE(asked.text,
+                 "خطأ فى منفذ الاتصال التسلسي الخاص بالكمبيوتر\r\nهل تريد التأكد من اعدادات منفذ الاتصال او "
+                 "تغيره");
+        QCOMPARE(asks.size(), yes ? 1 : 0);
         if (yes)
-            QCOMPARE(settings.at(0).at(0).toString(), QStringLiteral("comsetup"));
-        QCOMPARE(ctx.receiverOn(), qint16(0));
-        QCOMPARE(ctx.receiveWindowOpen(), qint16(0));
+            QCOMPARE(asks.at(0).at(0).toString(), "comsetup");
+        QVERIFY(context.receiverOn() == 0 && context.receiveWindowOpen() == 0);
         QCOMPARE(indicator.size(), 2);
         QCOMPARE(indicator.at(1).at(0).toBool(), false);
     }
 
-    void resetClearsAndReopens()
+    void theLineAndTheButtons()
     {
-        QVERIFY(loadAndWaitOpen());
-        QVERIFY(m_pty->write("\x02partial"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_window->session().buffer(), QByteArray("\x02partial"), 5000);
-        QCOMPARE(control<QPlainTextEdit>("Txt_buffer")->toPlainText(), QString(QChar(0x2402)) + "partial");
-        control<QListWidget>("Lst_NotSentID")->addItem(QStringLiteral("2601140001     Yes"));
-        control<QLabel>("Lbl_samplenum")->setText(QStringLiteral("5"));
-        m_install->setSetting("comsetup", "port", "3");
+        // Without the settings file the receiver is ON without a port.
+        const QString ini = m_lab->install.settingsIni();
+        m_lab->makeContext();
+        QVERIFY(QFile::rename(ini, ini + ".away"));
+        ReceiveWindow& window = m_lab->window();
+        QVERIFY(!window.portIsOpen() && m_lab->context->receiverOn() == 1);
+        QCOMPARE(m_lab->shown("lblOncom"), "OnCom: -");
+        QVERIFY(QFile::rename(ini + ".away", ini));
+        click("cmd_reset");
+        QVERIFY(window.portIsOpen());
 
-        QTest::mouseClick(control<QPushButton>("cmd_reset"), Qt::LeftButton);
-        QVERIFY(m_window->session().buffer().isEmpty());
-        QVERIFY(control<QPlainTextEdit>("Txt_buffer")->toPlainText().isEmpty());
-        QVERIFY(control<QPlainTextEdit>("Txt_data")->toPlainText().isEmpty());
-        QCOMPARE(control<QListWidget>("Lst_NotSentID")->count(), 0);
-        QCOMPARE(control<QLabel>("Lbl_samplenum")->text(), QStringLiteral("0"));
-        QVERIFY(m_window->portIsOpen());
-        QCOMPARE(context().receiverOn(), qint16(1));
-        // The settings are read again on every opening.
-        QCOMPARE(control<QLabel>("lblOncom")->text(), QStringLiteral("OnCom: Com3 - 9600,n,8,1"));
-        // And the reopened line still answers.
-        QVERIFY(m_pty->write("\x05"));
-        QCOMPARE(lineOutput(1000), QByteArray("\x06"));
-    }
+        QVERIFY(m_lab->pty->write("\x05"));
+        QCOMPARE(m_lab->lineOutput(300), "\x06");
+        // With data behind it in the same read, an ENQ is data, not a question.
+        QVERIFY(m_lab->pty->write("\x05\x02partial \xE9\xB5"));
+        QTRY_COMPARE(m_lab->control<QPlainTextEdit>("Txt_buffer")->toPlainText(),
+                     QString(QChar(0x2405)) + QChar(0x2402) + QString::fromUtf8("partial éµ"));
+        QVERIFY(m_lab->lineOutput(100).isEmpty());
 
-    void showDataTogglesTheRawViewAndTheHeight()
-    {
-        load();
-        auto* buffer = control<QPlainTextEdit>("Txt_buffer");
-        auto* show = control<QPushButton>("cmd_showdata");
-        const int compact = qRound(1600 * m_window->logicalDpiY() / 1440.0);
-        const int expanded = qRound(5300 * m_window->logicalDpiY() / 1440.0);
-        QCOMPARE(m_window->height(), compact);
+        click("cmd_showdata"); // the raw view
+        QVERIFY(m_lab->control<QPlainTextEdit>("Txt_buffer")->isVisibleTo(&window));
+        QCOMPARE(window.height(), window.twipsToPixelsY(5300));
+        click("cmd_showdata");
+        QCOMPARE(window.height(), window.twipsToPixelsY(1600));
 
-        QTest::mouseClick(show, Qt::LeftButton);
-        QVERIFY(!buffer->isHidden());
-        QVERIFY(control<QListWidget>("Lst_NotSentID")->isVisibleTo(m_window));
-        QCOMPARE(m_window->height(), expanded);
+        // A reset clears what is shown and reads the settings again.
+        m_lab->control<QListWidget>("Lst_NotSentID")->addItem("2601140001     Yes");
+        m_lab->control<QLabel>("Lbl_samplenum")->setText("5");
+        m_lab->install.setSetting("comsetup", "port", "3");
+        click("cmd_reset");
+        QVERIFY(m_lab->control<QPlainTextEdit>("Txt_buffer")->toPlainText().isEmpty());
+        QCOMPARE(m_lab->listLines(), QStringList());
+        QCOMPARE(m_lab->shown("Lbl_samplenum"), "0");
+        QCOMPARE(m_lab->shown("lblOncom"), "OnCom: Com3 - 9600,n,8,1");
 
-        QTest::mouseClick(show, Qt::LeftButton);
-        QVERIFY(buffer->isHidden());
-        QCOMPARE(m_window->height(), compact);
-    }
+        // Messages are cut at each EOT and handed on once, the second on the next turn of the loop.
+        QSignalSpy parsing(&window, &ReceiveWindow::parsingMessages);
+        window.receive("m1\x04m2\x04");
+        QCOMPARE(parsing.size(), 1);
+        QCOMPARE(parsing.at(0).at(0).toByteArray(), "m1\x04");
+        QTRY_COMPARE(parsing.size(), 2);
+        QCOMPARE(parsing.at(1).at(0).toByteArray(), "m2\x04");
+        click("Command1"); // nothing is left to hand over
+        QCOMPARE(parsing.size(), 2);
 
-    void endProcessSwitchesOff()
-    {
-        QVERIFY(loadAndWaitOpen());
-        AppContext& ctx = context();
-        QSignalSpy indicator(&ctx, &AppContext::receiverIndicatorChanged);
-        m_window->show();
-        QTest::mouseClick(control<QPushButton>("cmd_endprocess"), Qt::LeftButton);
-        QCOMPARE(ctx.receiverOn(), qint16(0));
-        QCOMPARE(ctx.receiveWindowOpen(), qint16(0));
+        // Hidden by the title bar's close button, the receiver goes on.
+        window.show();
+        window.close();
+        QVERIFY(window.isHidden());
+        QVERIFY(m_lab->pty->write("\x05"));
+        QCOMPARE(m_lab->lineOutput(300), "\x06");
+
+        // A passing read error on a line that is still there changes nothing; a line that goes away
+        // is closed until a reset.
+        QVERIFY(m_lab->keepsLineAfterReadError(*window.findChild<QSerialPort*>()));
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^receiver: line .* lost$"));
+        m_lab->pty.reset();
+        QTRY_VERIFY(!window.portIsOpen());
+        QVERIFY(!m_lab->control<QLabel>("lblOncom")->toolTip().isEmpty());
+        QCOMPARE(m_lab->context->receiverOn(), 1); // still ON: a reset opens it again
+        m_lab->pty = std::make_unique<PtyPair>();
+        m_lab->install.setSetting("comsetup", "device", m_lab->pty->slavePath());
+        click("cmd_reset");
+        QVERIFY(window.portIsOpen());
+        QVERIFY(m_lab->control<QLabel>("lblOncom")->toolTip().isEmpty());
+        QVERIFY(m_lab->pty->write("\x05"));
+        QCOMPARE(m_lab->lineOutput(300), "\x06");
+
+        // Switched OFF: the port is closed and the window goes.
+        QSignalSpy indicator(m_lab->context, &AppContext::receiverIndicatorChanged);
+        QPointer<ReceiveWindow> gone = &window;
+        click("cmd_endprocess");
+        QVERIFY(m_lab->context->receiverOn() == 0 && m_lab->context->receiveWindowOpen() == 0);
         QCOMPARE(indicator.size(), 1);
         QCOMPARE(indicator.at(0).at(0).toBool(), false);
-        QTRY_VERIFY_WITH_TIMEOUT(m_window.isNull(), 5000);
-        QVERIFY(m_install->dialogs.shown.isEmpty());
-        // Nobody answers on the line any more.
-        QVERIFY(m_pty->write("\x05"));
-        QVERIFY(lineOutput(300).isEmpty());
+        QTRY_VERIFY(gone.isNull());
+        QVERIFY(m_lab->pty->write("\x05"));
+        QVERIFY(m_lab->lineOutput(200).isEmpty());
+        QVERIFY(m_lab->install.dialogs.shown.isEmpty());
     }
 
-    void hidingKeepsTheReceiverRunning()
+    void resultsAreShownCountedAndPlayed()
     {
-        QVERIFY(loadAndWaitOpen());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window));
-        QTest::mouseClick(control<QPushButton>("Cmd_mini"), Qt::LeftButton);
-        QVERIFY(m_window->isHidden());
-        QVERIFY(m_pty->write("\x05"));
-        QCOMPARE(lineOutput(1000), QByteArray("\x06"));
+        ReceiveWindow& window = m_lab->window();
+        const QString archive = QDir(m_lab->install.path()).filePath("captures/2026-12-05.bin");
+        QByteArray onDisk;
+        connect(&window, &ReceiveWindow::parsingMessages, this, [&archive, &onDisk] {
+            QFile f(archive);
+            onDisk = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        });
+        const QColor red(255, 192, 192), green(214, 254, 242), white(255, 255, 255);
+        QCOMPARE(m_lab->shown("lblLastSample"), "—");
 
-        // The title bar's close button hides too; it does not switch the receiver off.
-        m_window->show();
-        m_window->close();
-        QTest::qWait(50);
-        QVERIFY(!m_window.isNull());
-        QVERIFY(m_window->isHidden());
-        QCOMPARE(context().receiverOn(), qint16(1));
-        QCOMPARE(context().receiveWindowOpen(), qint16(1));
+        QVERIFY(m_lab->deliver(sampleBytes("quantitative-unit.bin"))); // TSH 2.35: normal
+        QCOMPARE(onDisk, sampleBytes("quantitative-unit.bin"));        // on disk before it is parsed
+        QCOMPARE(background(), green);
+        const QString sound = QDir(m_lab->install.path()).filePath("PROC/new result.mp3");
+        QCOMPARE(m_lab->sound.calls, (QStringList{"close", "open " + sound, "play"}));
+        auto* timersx = m_lab->control<QTimer>("Timersx"); // cuts the sound
+        QVERIFY(timersx->isActive());
+        timersx->setInterval(5);
+        m_lab->sound.calls.clear();
+        QTRY_VERIFY(!timersx->isActive());
+        QCOMPARE(m_lab->sound.calls, QStringList{"close"});
+
+        QVERIFY(m_lab->deliver(one("260114000123", "TSH", "7.5 uUI/ml"))); // high
+        QCOMPARE(background(), red);
+        QCOMPARE(m_lab->shown("Txt_TEST_F"), "H");
+        QCOMPARE(m_lab->control<QLabel>("Txt_TEST_F")->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QVERIFY(m_lab->deliver(sampleBytes("qualitative-only.bin"))); // "Négatif", no limits: neither
+        QCOMPARE(background(), white);
+        QVERIFY(m_lab->deliver(one("260114000124", "PRL", "", "Negative")));
+        QCOMPARE(background(), green);
+        m_lab->sound.calls.clear();
+        QVERIFY(m_lab->deliver(one("", "FER", "> 1200 ng/ml"))); // no sample: no sound
+        QCOMPARE(m_lab->shown("lblLastSample"), "—");
+        QCOMPARE(m_lab->shown("lblLastResult"), "> 1200 ng/ml");
+        QVERIFY(!m_lab->sound.calls.contains("play"));
+        QVERIFY(m_lab->deliver(sampleBytes("sign-and-unit.bin")));
+        QCOMPARE(m_lab->shown("lblLastSample"), "0042");
+        QCOMPARE(m_lab->shown("lblLastAssay"), "VITD");
+        QCOMPARE(m_lab->shown("lblLastResult"), "< 8.1 µg/l serum");
+        QVERIFY(m_lab->shown("lblLastTime").contains("04:55 PM"));
+        QCOMPARE(m_lab->shown("Lbl_samplenum"), "6");
+        QCOMPARE(m_lab->listLines(), (QStringList{"2601140001230     Yes", "2601140001230     Yes", "2601140009     No",
+                                                  "2601140001247     Yes", "FER   09:42 AM     No", "0042     No"}));
+
+        // Unloading closes the sound device and keeps a message still incomplete in the archive.
+        window.receive("\x05\x02partial");
+        m_lab->sound.calls.clear();
+        delete &window;
+        QCOMPARE(m_lab->sound.calls, QStringList{"close"});
+        QFile f(archive);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().endsWith(sampleBytes("sign-and-unit.bin") + "\x05\x02partial"));
     }
 
-    void activityIndicatorCyclesEvenWhenHidden()
+    // A damaged frame is held and counted, a session the database refuses for good is listed as
+    // failed; both in red. A database locked by another program holds results back while the line
+    // is answered at once; the window says what waits.
+    void heldFailedAndWaiting()
     {
-        load();
-        auto* img1 = control<QLabel>("Img1");
-        auto* img2 = control<QLabel>("Img2");
-        auto* img3 = control<QLabel>("Img3");
-        QVERIFY(!img1->isHidden() && img2->isHidden() && img3->isHidden());
-        QTRY_VERIFY_WITH_TIMEOUT(!img2->isHidden(), 3000);
-        QVERIFY(img1->isHidden() && img3->isHidden());
-        QTRY_VERIFY_WITH_TIMEOUT(!img3->isHidden(), 3000);
-        QVERIFY(img1->isHidden() && img2->isHidden());
-        QTRY_VERIFY_WITH_TIMEOUT(!img1->isHidden(), 3000);
-        QVERIFY(img2->isHidden() && img3->isHidden());
+        m_lab->window();
+        QByteArray damaged = one("260114000123", "TSH", "2.35");
+        const qsizetype gs = damaged.indexOf('\x1d');
+        const QByteArray sent = damaged.mid(gs + 1, 2);
+        QVERIFY(m_lab->deliver(damaged.replace(gs + 1, 2, "zz")));
+        QCOMPARE(m_lab->listLines(), QStringList{"260114000123 TSH     Held: checksum zz, expected " + sent});
+        QCOMPARE(m_lab->shown("Lbl_heldnum"), "1");
+        QCOMPARE(m_lab->shown("Lbl_samplenum"), "0");
+        QVERIFY(m_lab->install.exec(Db::Interface, "ALTER TABLE lisoutbox RENAME TO gone"));
+        QVERIFY(m_lab->deliver(one("260114000123", "TSH", "2.35")));
+        QVERIFY(m_lab->listLines().value(1).startsWith("14:07:00     Failed: LIS outbox: no such table: lisoutbox"));
+        QCOMPARE(m_lab->shown("Lbl_heldnum"), "1");
+        for (int i = 0; i < 2; ++i) {
+            const QListWidgetItem* item = m_lab->control<QListWidget>("Lst_NotSentID")->item(i);
+            QVERIFY(item->foreground().color() == QColor(192, 0, 0) && item->font().bold());
+        }
+        QVERIFY(m_lab->install.exec(Db::Interface, "ALTER TABLE gone RENAME TO lisoutbox"));
+        QCOMPARE(stored(), 0);
+        QCOMPARE(m_lab->install.texts(Db::Interface, "SELECT state FROM receivedsession WHERE origin<>'baseline'"),
+                 (QStringList{"held", "failed"}));
+
+        // The LIS locked: results are stored, their writes wait.
+        auto lock = std::make_unique<WriteLock>(m_lab->install.lisDbFile());
+        QList<double> answered{m_lab->sendOverLine(one("260114000123", "TSH", "2.4")),
+                               m_lab->sendOverLine(one("260114000124", "TSH", "2.4"))};
+        QTRY_COMPARE(m_lab->listLines().mid(2), (QStringList{"2601140001230     Queued", "2601140001247     Queued"}));
+        QCOMPARE(m_lab->shown("Lbl_outboxnum"), "1");
+        const ProgramRun outbox = runCorvanaVidas({"--home", m_lab->install.path(), "outbox"});
+        QCOMPARE(outbox.exitCode, 0);
+        QCOMPARE(outbox.out.count(QRegularExpression("\t2601140001230\t501\t2.4\t1 tries\tdatabase is locked")), 1);
+        QCOMPARE(outbox.out.count(QRegularExpression("\t2601140001247\t501\t2.4\t0 tries\tnot tried yet\n")), 1);
+        QCOMPARE(outbox.out.count('\n'), 2);
+        lock.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(m_lab->listLines().mid(2),
+                                  (QStringList{"2601140001230     Yes", "2601140001247     Yes"}), 10000);
+        QTRY_COMPARE(m_lab->shown("Lbl_outboxnum"), "0");
+
+        // The interface database locked: sessions wait in the archive and in memory.
+        lock = std::make_unique<WriteLock>(m_lab->install.interfaceDbFile());
+        answered << m_lab->sendOverLine(one("260114000125", "VITD", "25"));
+        QTRY_VERIFY(alarmShown());
+        QVERIFY2(m_lab->shown("Lbl_alarm").startsWith("نتائج بانتظار قاعدة البيانات: 1 (interface database"),
+                 qPrintable(m_lab->shown("Lbl_alarm")));
+        QCOMPARE(stored(), 2);
+        lock.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(stored(), 3, 10000);
+        QTRY_VERIFY(!alarmShown());
+        for (const double ms : answered)
+            QVERIFY2(ms >= 0 && ms < 100, qPrintable(QString::number(ms)));
     }
 
-    void messagesAreCutAtEotAndParsedOnce()
+    // Bytes that cannot be archived (the folder cannot be made) raise the alarm and wait; they are
+    // written, and the session stored, when the disk allows.
+    void archiveAlarm()
     {
-        QVERIFY(loadAndWaitOpen());
-        QSignalSpy parsing(m_window.data(), &ReceiveWindow::parsingMessages);
-        m_window->receive("m1\x04m2\x04");
-        QCOMPARE(parsing.size(), 1);
-        QCOMPARE(parsing.at(0).at(0).toByteArray(), QByteArray("m1\x04"));
-        QCOMPARE(control<QPlainTextEdit>("Txt_buffer")->toPlainText(), QStringLiteral("m2") + QChar(0x2404));
-        QVERIFY(m_window->session().messageArea().isEmpty());
-        m_window->receive("x");
-        QCOMPARE(parsing.size(), 2);
-        QCOMPARE(parsing.at(1).at(0).toByteArray(), QByteArray("m2\x04"));
-
-        // The parse button has nothing left to hand over.
-        QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
-        QCOMPARE(parsing.size(), 2);
-    }
-
-    void rawTextIsShownAsLatin1()
-    {
-        load();
-        m_window->receive("N\xE9gatif < 8.1 \xB5g/l");
-        QCOMPARE(control<QPlainTextEdit>("Txt_buffer")->toPlainText(), QString::fromUtf8("Négatif < 8.1 µg/l"));
-    }
-
-    void lastRecordIsShown()
-    {
-        load();
-        QCOMPARE(shown(control<QLabel>("lblLastSample")), QStringLiteral("—"));
-        m_window->receive(sampleBytes(QStringLiteral("sign-and-unit.bin")).mid(1));
-        QTRY_COMPARE_WITH_TIMEOUT(shown(control<QLabel>("lblLastSample")), QStringLiteral("0042"), 5000);
-        QCOMPARE(shown(control<QLabel>("lblLastAssay")), QStringLiteral("VITD"));
-        QCOMPARE(shown(control<QLabel>("lblLastResult")), QString::fromUtf8("< 8.1 µg/l serum"));
-        const QString when = shown(control<QLabel>("lblLastTime"));
-        QVERIFY2(when.contains(QStringLiteral("04:55 PM")), qPrintable(when));
-
-        CurrentResult record;
-        record.Txt_shortAssay = QStringLiteral("FER");
-        record.Txt_resultt1 = QStringLiteral("> 1200");
-        emit m_window->intake().recordParsed(record);
-        QCOMPARE(shown(control<QLabel>("lblLastSample")), QStringLiteral("—"));
-        QCOMPARE(shown(control<QLabel>("lblLastResult")), QStringLiteral("> 1200"));
-    }
-
-    void lostLineIsClosedUntilReset()
-    {
-        QVERIFY(loadAndWaitOpen());
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^receiver: line .* lost$"));
-        m_pty.reset(); // the far end goes away
-        QTRY_VERIFY_WITH_TIMEOUT(!m_window->portIsOpen(), 5000);
-        QVERIFY(!control<QLabel>("lblOncom")->toolTip().isEmpty());
-        QCOMPARE(context().receiverOn(), qint16(1)); // still ON: a reset reopens it
-        QVERIFY(context().receiveWindowOpen() == 1);
-
-        m_pty = std::make_unique<PtyPair>();
-        m_install->setSetting(QStringLiteral("comsetup"), QStringLiteral("device"), m_pty->slavePath());
-        QTest::mouseClick(control<QPushButton>("cmd_reset"), Qt::LeftButton);
-        QVERIFY(m_window->portIsOpen());
-        QVERIFY(control<QLabel>("lblOncom")->toolTip().isEmpty());
-        QVERIFY(m_pty->write("\x05"));
-        QCOMPARE(lineOutput(1000), QByteArray("\x06"));
-    }
-
-    void unloadingWithTheProgramClosesThePort()
-    {
-        QVERIFY(loadAndWaitOpen());
-        delete m_window;
-        QCOMPARE(context().receiverOn(), qint16(0));
-        QCOMPARE(context().receiveWindowOpen(), qint16(0));
-        QVERIFY(m_pty->write("\x05"));
-        QVERIFY(lineOutput(300).isEmpty());
+        ReceiveWindow& window = m_lab->window();
+        window.intake().findChild<QTimer*>()->setInterval(10); // the archive's retry
+        QFile blocker(QDir(m_lab->install.path()).filePath("captures"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^receiver: capture archive: "));
+        window.receive(sampleBytes("quantitative-unit.bin"));
+        QVERIFY(alarmShown());
+        QVERIFY2(m_lab->shown("Lbl_alarm").startsWith("تعذر حفظ البيانات المستقبلة على القرص: capture archive: "),
+                 qPrintable(m_lab->shown("Lbl_alarm")));
+        QVERIFY(blocker.remove());
+        QTRY_VERIFY(!alarmShown());
+        QTRY_COMPARE(stored(), 1);
     }
 };
 

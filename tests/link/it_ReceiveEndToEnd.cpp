@@ -1,210 +1,247 @@
-#include "TestInstall.h"
-#include "db/Databases.h"
-#include "db/SqlRun.h"
-#include "link/ReceiveWindow.h"
+#include "ProgramRun.h"
+#include "ReceiveLab.h"
+#include "link/CaptureArchive.h"
+#include "link/LineReceiver.h"
+#include "link/LisExport.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QLabel>
-#include <QListWidget>
-#include <QPointer>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
-// The whole receive path: the simulated analyser sends captures over a pseudo-terminal to the
-// receive window, which answers, cuts, archives, evaluates, stores and exports into SQLite
-// databases holding the demo catalogue and today's demo requests.
+using Db = TestInstall::Db;
+
+namespace {
+
+const QString binary = QStringLiteral(CORVANA_BINARY_DIR "/src/corvana-vidas");
+
+// Starts `corvana-vidas receive` and waits until it listens.
+bool startReceiver(QProcess& receiver, const QString& home)
+{
+    receiver.setProcessChannelMode(QProcess::MergedChannels);
+    receiver.start(binary, {"--home", home, "receive"});
+    return QTest::qWaitFor(
+        [&receiver] {
+            receiver.waitForReadyRead(20);
+            return receiver.peek(1 << 16).contains("receiving on");
+        },
+        10000);
+}
+
+} // namespace
+
+// The whole receive path with the programs as they ship: the simulated analyser on a
+// pseudo-terminal, the receive window and `corvana-vidas receive` on the line, `replay` of captures,
+// and a receiver killed while it works.
 class TestReceiveEndToEnd : public QObject
 {
     Q_OBJECT
 
-    static QVariantMap rowOf(const QSqlRecord& record)
-    {
-        QVariantMap map;
-        for (int i = 0; i < record.count(); ++i)
-            map.insert(record.fieldName(i), record.value(i));
-        return map;
-    }
-
-    // Compares every listed column; a QVariant without value expects a null.
-    static bool columnsMatch(const QVariantMap& row, const QList<std::pair<const char*, QVariant>>& expected)
-    {
-        bool all = true;
-        for (const auto& [name, want] : expected) {
-            const QVariant got = row.value(QString::fromLatin1(name));
-            const bool same = want.isValid() ? (!got.isNull() && got.toString() == want.toString()) : got.isNull();
-            if (!same) {
-                qWarning("column %s: got \"%s\"%s, expected \"%s\"%s", name, qUtf8Printable(got.toString()),
-                         got.isNull() ? " (null)" : "", qUtf8Printable(want.toString()),
-                         want.isValid() ? "" : " (null)");
-                all = false;
-            }
-        }
-        return all;
-    }
-
 private slots:
-    void simulatorToDatabases()
+    void simulatorThroughTheWindowToTheDatabases()
     {
-        const QString simulator = QStringLiteral(CORVANA_BINARY_DIR "/tools/vidas-sim");
-        if (!QFileInfo(simulator).isExecutable())
-            QSKIP("vidas-sim is not built");
-        TestInstall install;
-        QVERIFY(install.installDemoData());
-        install.setSetting("comsetup", "autsavecrv", "1");
-        install.setSetting("comsetup", "autoComment", "1");
-
-        QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("line"));
+        ReceiveLab lab;
+        QVERIFY(lab.ready);
+        lab.install.setSetting("comsetup", "autoComment", "1");
+        // The simulator on a pseudo-terminal of its own, which it names in `line`.
+        const QString line = QDir(lab.install.path()).filePath("line");
         const QStringList captures{"three-results-one-session.bin", "quantitative-unit.bin"};
-        QStringList arguments{"--pty-link", link, "--chunk",       "9",   "--delay", "2",
-                              "--pause",    "50", "--ack-timeout", "3000"};
-        QByteArray sent;
-        for (const QString& name : captures) {
+        QStringList arguments{"--pty-link", line, "--chunk", "9", "--delay", "2", "--pause", "50"};
+        for (const QString& name : captures)
             arguments << "--file" << QDir(QStringLiteral(CORVANA_SAMPLES_DIR)).filePath(name);
-            sent += sampleBytes(name);
-        }
         QProcess sim;
-        sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        sim.start(simulator, arguments);
-        QVERIFY(sim.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(link).size() > 0, 5000);
-        QFile linkFile(link);
-        QVERIFY(linkFile.open(QIODevice::ReadOnly));
-        install.setSetting("comsetup", "device", QString::fromLocal8Bit(linkFile.readAll()).trimmed());
-
-        AppContext& context = install.context();
-        QPointer<ReceiveWindow> window = new ReceiveWindow(context);
-        auto* count = window->findChild<QLabel*>(QStringLiteral("Lbl_samplenum"));
-        auto* list = window->findChild<QListWidget*>(QStringLiteral("Lst_NotSentID"));
-        QTRY_COMPARE_WITH_TIMEOUT(count->text(), QStringLiteral("4"), 30000);
+        sim.start(QStringLiteral(CORVANA_BINARY_DIR "/tools/vidas-sim"), arguments);
+        QTRY_VERIFY(QFileInfo(line).size() > 0);
+        QFile named(line);
+        QVERIFY(named.open(QIODevice::ReadOnly));
+        lab.install.setSetting("comsetup", "device", QString::fromLocal8Bit(named.readAll()).trimmed());
+        lab.window();
+        QTRY_COMPARE_WITH_TIMEOUT(lab.shown("Lbl_samplenum"), "4", 30000);
         sim.terminate();
         QVERIFY(sim.waitForFinished(5000));
 
-        QStringList lines;
-        for (int i = 0; i < list->count(); ++i)
-            lines << list->item(i)->text();
-        QCOMPARE(lines, (QStringList{"2601140001230     Yes", "FER   08:05 AM     No", "2601140001247     Yes",
-                                     "2601140001230     Yes"}));
+        QCOMPARE(lab.listLines(), (QStringList{"2601140001230     Yes", "FER   08:05 AM     No",
+                                               "2601140001247     Yes", "2601140001230     Yes"}));
+        QCOMPARE(
+            lab.install.texts(Db::Interface,
+                              "SELECT SampleID, patientid, Patientname, patientsefa, DocName, Drsefa, sex, ageN, "
+                              "ageU, Testdate, TestTime, sending, testsimp, testabrev, subgroupname, REFRANGE, "
+                              "shortAssay, LongAssay, resultt1, resultt2, resultt3, testunit, lowlimit, highlimit, "
+                              "nolowexe, nohighexe, normalrang, RESULTCASEPRINT, comment, crvtestid, arrangnum, "
+                              "testcode = (SELECT testcode FROM testtable t WHERE t.shortAssay=Result.shortAssay) "
+                              "FROM Result ORDER BY AutoNum"),
+            (QStringList{"260114000123|2601140001230|أحمد محمود علي|السيد|سامي حسن|د/|Male|45|Years|2026-12-05|02:07 "
+                         "PM|0|Free T4|FT4|Thyroid|1|FT4|Free T4|12.79||12.79|pmol/l|9|19|L|H|9 - 19||null|null|"
+                         "null|1",
+                         "||FER   08:05 AM|null|null|null|null|null|null|2026-12-05|02:07 PM|0|Ferritin|FER|Anaemia|0|"
+                         "FER|Ferritin|> 1200||> 1200|ng/ml|0|0|||||null|null|null|1",
+                         "260114000124|2601140001247|فاطمة عبد الله|السيدة|منى إبراهيم|د/|Female|32|Years|2026-12-05|"
+                         "02:07 PM|1|Prolactin|PRL|Hormones|3|PRL|Prolactin|Negative|Negative||ng/ml|9.7|208.5|L|H|"
+                         "9.7 - 208.5||null|null|null|1",
+                         "260114000123|2601140001230|أحمد محمود علي|السيد|سامي حسن|د/|Male|45|Years|2026-12-05|02:07 "
+                         "PM|0|TSH|TSH|Thyroid|1|TSH|TSH|2.35||2.35|uUI/ml|0.25|5|L|H|0.25 - 5.00||null|null|null|"
+                         "1"}));
+        // The requests measured are written, every other one is left as it was.
+        const QString written = "VIDAS INTERFACE|Saturday, 05 Dec 2026   02:07 PM|";
+        QCOMPARE(lab.install.texts(Db::Lis,
+                                   "SELECT patientid, testcode, edituser, editdate, resultt, resultt1, resultt2, "
+                                   "RESULTCASEPRINT, lowlimit, highlimit, nolowexe, nohighexe, normalrang, "
+                                   "testunit, commentx, testsimp FROM patienttest WHERE resultfinsh=1 "
+                                   "ORDER BY patientid, testcode"),
+                 (QStringList{"2601140001230|501|" + written + "2.35||2.35||0.25|5|L|H|0.25 - 5.00|uUI/ml||TSH",
+                              "2601140001230|502|" + written + "12.79||12.79||9|19|L|H|9 - 19|pmol/l||Free T4",
+                              "2601140001247|503|" + written +
+                                  "Negative|Negative|||9.7|208.5|L|H|9.7 - 208.5|ng/ml||Prolactin"}));
+        QCOMPARE(lab.install.text(Db::Lis, "SELECT count(*) FROM patienttest WHERE resultfinsh=0 AND resultt IS NULL "
+                                           "AND editdate IS NULL"),
+                 "6");
+    }
 
-        QSqlDatabase iface = context.databases().OpenInterfaceDbQuiet(1);
-        const SqlRun::Rows rows = SqlRun::select(iface, "SELECT * FROM Result ORDER BY AutoNum");
-        QVERIFY(rows.ok);
-        QCOMPARE(rows.records.size(), 4);
-        const auto code = [&iface](const char* assay) {
-            return SqlRun::first(iface, "SELECT testcode FROM testtable WHERE shortAssay=?", {assay})->value(0);
-        };
-        QVERIFY(columnsMatch(rowOf(rows.records[0]), {{"SampleID", "260114000123"},
-                                                      {"patientid", "2601140001230"},
-                                                      {"Patientname", QString::fromUtf8("أحمد محمود علي")},
-                                                      {"patientsefa", QString::fromUtf8("السيد")},
-                                                      {"DocName", QString::fromUtf8("سامي حسن")},
-                                                      {"Drsefa", QString::fromUtf8("د/")},
-                                                      {"sex", "Male"},
-                                                      {"ageN", 45},
-                                                      {"ageU", "Years"},
-                                                      {"Testdate", "2026-12-05"},
-                                                      {"TestTime", "02:07 PM"},
-                                                      {"sending", 0},
-                                                      {"testcode", code("FT4")},
-                                                      {"testsimp", "Free T4"},
-                                                      {"testabrev", "FT4"},
-                                                      {"subgroupname", "Thyroid"},
-                                                      {"shortAssay", "FT4"},
-                                                      {"crvtestid", {}},
-                                                      {"arrangnum", {}},
-                                                      {"REFRANGE", 1},
-                                                      {"LongAssay", "Free T4"},
-                                                      {"resultt1", "12.79"},
-                                                      {"resultt2", ""},
-                                                      {"resultt3", "12.79"},
-                                                      {"testunit", "pmol/l"},
-                                                      {"lowlimit", 9},
-                                                      {"highlimit", 19},
-                                                      {"nolowexe", "L"},
-                                                      {"nohighexe", "H"},
-                                                      {"normalrang", "9 - 19"},
-                                                      {"RESULTCASEPRINT", ""},
-                                                      {"comment", {}}}));
-        QVERIFY(columnsMatch(rowOf(rows.records[1]), {{"SampleID", ""},
-                                                      {"patientid", ""},
-                                                      {"Patientname", "FER   08:05 AM"},
-                                                      {"patientsefa", {}},
-                                                      {"DocName", {}},
-                                                      {"sex", {}},
-                                                      {"ageN", {}},
-                                                      {"testcode", code("FER")},
-                                                      {"testsimp", "Ferritin"},
-                                                      {"REFRANGE", 0},
-                                                      {"resultt1", "> 1200"},
-                                                      {"resultt3", "> 1200"},
-                                                      {"testunit", "ng/ml"},
-                                                      {"normalrang", ""},
-                                                      {"RESULTCASEPRINT", ""},
-                                                      {"lowlimit", 0},
-                                                      {"sending", 0}}));
-        // A pregnant patient: the range of her state, and the reading as the result.
-        QVERIFY(columnsMatch(rowOf(rows.records[2]), {{"SampleID", "260114000124"},
-                                                      {"patientid", "2601140001247"},
-                                                      {"Patientname", QString::fromUtf8("فاطمة عبد الله")},
-                                                      {"sex", "Female"},
-                                                      {"ageN", 32},
-                                                      {"sending", 1},
-                                                      {"testcode", code("PRL")},
-                                                      {"REFRANGE", 3},
-                                                      {"resultt1", "Negative"},
-                                                      {"resultt2", "Negative"},
-                                                      {"resultt3", ""},
-                                                      {"testunit", "ng/ml"},
-                                                      {"normalrang", "9.7 - 208.5"},
-                                                      {"lowlimit", 9.7},
-                                                      {"highlimit", 208.5},
-                                                      {"RESULTCASEPRINT", ""},
-                                                      {"comment", {}}}));
-        QVERIFY(columnsMatch(rowOf(rows.records[3]), {{"SampleID", "260114000123"},
-                                                      {"shortAssay", "TSH"},
-                                                      {"resultt1", "2.35"},
-                                                      {"testunit", "uUI/ml"},
-                                                      {"normalrang", "0.25 - 5.00"}}));
+    void replayStoresOnceUnlessForced()
+    {
+        ReceiveLab lab;
+        QVERIFY(lab.ready);
+        // Every composed capture, a real one with its ENQ and EOT, and a real one that stops short.
+        QByteArray capture;
+        for (const char* name :
+             {"noise-then-result.bin", "qualitative-only.bin", "qualitative-positive.bin", "quantitative-unit.bin",
+              "sign-and-unit.bin", "three-results-one-session.bin", "real/minividas-2.bin", "real/minividas-1.bin"})
+            capture += sampleBytes(QString::fromLatin1(name));
+        QFile file(QDir(lab.install.path()).filePath("capture.bin"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(capture) == capture.size());
+        file.close();
+        const QStringList replay{"--home", lab.install.path(), "replay", file.fileName()};
+        const auto count = [&lab](Db db, const char* sql) { return lab.install.text(db, sql).toInt(); };
 
-        QSqlDatabase lis = context.databases().OpenLisDb();
-        const auto request = [&lis](const char* id, int testcode) {
-            return rowOf(
-                *SqlRun::first(lis, "SELECT * FROM patienttest WHERE patientid=? AND testcode=?", {id, testcode}));
-        };
-        const QString editdate = QStringLiteral("Saturday, 05 Dec 2026   02:07 PM");
-        QVERIFY(columnsMatch(request("2601140001230", 502), {{"resultfinsh", 1},
-                                                             {"edituser", "VIDAS INTERFACE"},
-                                                             {"editdate", editdate},
-                                                             {"resultt", "12.79"},
-                                                             {"resultt1", ""},
-                                                             {"resultt2", "12.79"},
-                                                             {"RESULTCASEPRINT", ""},
-                                                             {"lowlimit", 9},
-                                                             {"highlimit", 19},
-                                                             {"nolowexe", "L"},
-                                                             {"nohighexe", "H"},
-                                                             {"normalrang", "9 - 19"},
-                                                             {"testunit", "pmol/l"},
-                                                             {"commentx", ""},
-                                                             {"testsimp", "Free T4"}}));
-        QVERIFY(columnsMatch(request("2601140001247", 503), {{"resultfinsh", 1},
-                                                             {"resultt", "Negative"},
-                                                             {"resultt1", "Negative"},
-                                                             {"resultt2", ""},
-                                                             {"normalrang", "9.7 - 208.5"},
-                                                             {"editdate", editdate}}));
-        QVERIFY(columnsMatch(request("2601140001230", 501), {{"resultfinsh", 1}, {"resultt", "2.35"}}));
-        // Requested but not measured: untouched.
-        QVERIFY(columnsMatch(request("2601140001230", 505), {{"resultfinsh", 0}, {"resultt", {}}, {"editdate", {}}}));
+        const QStringList expected{"2601140001254     Yes", "2601140009     No",     "2601140007     No",
+                                   "2601140001230     Yes", "0042     No",           "2601140001230     Yes",
+                                   "FER   08:05 AM     No", "2601140001247     Yes", "TIC21103806     No"};
+        const ProgramRun first = runCorvanaVidas(replay);
+        QCOMPARE(first.exitCode, 0);
+        QCOMPARE(first.out.split('\n', Qt::SkipEmptyParts), expected);
+        QVERIFY2(first.err.contains(file.fileName() + ": the last 106 bytes end without EOT and were not parsed\n"
+                                                      "corvana-vidas: 8 messages, 9 results stored\n"),
+                 qPrintable(first.err));
+        QCOMPARE(count(Db::Interface, "SELECT count(*) FROM Result"), 9);
+        QCOMPARE(count(Db::Lis, "SELECT count(*) FROM patienttest WHERE resultfinsh=1"), 4);
 
-        // Every byte of the line is in today's capture archive, as it came.
-        QFile archive(QDir(install.path()).filePath("captures/2026-12-05.bin"));
-        QVERIFY(archive.open(QIODevice::ReadOnly));
-        QCOMPARE(archive.readAll(), sent);
-        delete window;
+        // The same capture again is known and changes nothing; with --force every row is written
+        // again, none added.
+        const ProgramRun second = runCorvanaVidas(replay);
+        QVERIFY(second.exitCode == 0 && second.out.isEmpty());
+        QVERIFY2(second.err.contains(", 8 already stored (skipped; --force sends them again)"), qPrintable(second.err));
+        const ProgramRun forced = runCorvanaVidas(replay + QStringList{"--force"});
+        QCOMPARE(forced.exitCode, 0);
+        QCOMPARE(forced.out.split('\n', Qt::SkipEmptyParts), expected);
+        QCOMPARE(count(Db::Interface, "SELECT count(*) FROM Result"), 9);
+        QCOMPARE(count(Db::Lis, "SELECT count(*) FROM patienttest WHERE resultfinsh=1"), 4);
+        QVERIFY(!QFileInfo::exists(QDir(lab.install.path()).filePath("captures"))); // a replay is not archived
+
+        // With the LIS off every result that would go there says so on standard error.
+        lab.install.setSetting("corvanaserver", "active", "0");
+        QFile off(QDir(lab.install.path()).filePath("off.bin"));
+        QVERIFY(off.open(QIODevice::WriteOnly) &&
+                off.write(AnalyserCapture::session({ReceiveLab::result("2601140001230", "TSH", "7.2"),
+                                                    ReceiveLab::result("2601140001230", "FT4", "12")})));
+        off.close();
+        const ProgramRun lisOff = runCorvanaVidas({"--home", lab.install.path(), "replay", off.fileName()});
+        QCOMPARE(lisOff.out, "2601140001230     No\n2601140001230     No\n");
+        QCOMPARE(lisOff.err.count(LisExport::lisOffTitle + ": " + LisExport::lisOffText), 2);
+
+        // Refused: no file, a folder, no install, no settings, a port that is not there.
+        const QString home = lab.install.path();
+        lab.install.setSetting("comsetup", "device", home + "/no-such-tty");
+        for (const auto& [arguments, code, message] : QList<std::tuple<QStringList, int, QString>>{
+                 {{"--home", home, "replay"}, 2, "replay needs exactly one capture file"},
+                 {{"--home", home, "replay", home + "/missing.bin"}, 1, "missing.bin: no such file"},
+                 {{"--home", home, "replay", home}, 1, "is a folder, not a capture file"},
+                 {{"--home", home + "/nowhere", "receive"}, 1, "no such install folder"},
+                 {{"--home", home + "/PROC", "replay", file.fileName()}, 1, "PROC/VIDASSETING.INI is missing"},
+                 {{"--home", home, "receive"}, 1, "the serial port cannot be opened: "},
+                 {{"--home", home, "outbox", "x"}, 2, "outbox takes no arguments"},
+                 {{"--home", home, "receive", "x"}, 2, "receive takes no arguments"}}) {
+            const ProgramRun run = runCorvanaVidas(arguments);
+            QCOMPARE(run.exitCode, code);
+            QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        }
+    }
+
+    // Without a window too, a passing read error on a line that is still there changes nothing.
+    void lineReceiverKeepsALiveLine()
+    {
+        ReceiveLab lab;
+        QVERIFY(lab.ready);
+        LineReceiver receiver(lab.makeContext());
+        QString error;
+        QVERIFY2(receiver.open(&error), qPrintable(error));
+        QVERIFY(lab.keepsLineAfterReadError(*receiver.findChild<QSerialPort*>()));
+    }
+
+    // `receive` is killed at moments after the last EOT, or loses its line; whatever it archived and
+    // had not stored is taken up at the next start, once, and every result reaches the LIS.
+    void killedReceiverLeavesNothingBehindOrTwice()
+    {
+        ReceiveLab lab;
+        QVERIFY(lab.ready);
+        // A station whose journal began before today: a session of today's file whose index line was
+        // not written yet when the receiver died is taken up too.
+        QVERIFY(lab.install.exec(Db::Interface, "UPDATE receivedsession SET receivedat='2000-01-01T00:00:00.000' "
+                                                "WHERE origin='baseline'"));
+        QList<AnalyserCapture::Result> results; // one per demo request
+        for (const char* r : {"123 TSH", "123 FT4", "123 FER", "124 PRL", "124 TSH", "125 CRP", "125 VITD"}) {
+            const QList<QByteArray> f = QByteArray(r).split(' ');
+            results << ReceiveLab::result("260114000" + f[0], f[1], "5");
+        }
+        int sent = 0;
+        for (const int killAfterMs : {0, 15, -1}) {
+            QProcess receiver;
+            QVERIFY(startReceiver(receiver, lab.install.path()));
+            // The first session stored (its line printed), the second just sent.
+            QVERIFY(lab.sendOverLine(AnalyserCapture::session({results.at(sent++)})) >= 0);
+            QVERIFY(QTest::qWaitFor([&receiver] { return receiver.peek(1 << 16).contains("     Yes"); }));
+            QVERIFY(lab.sendOverLine(AnalyserCapture::session({results.at(sent++)})) >= 0);
+            if (killAfterMs >= 0) {
+                QTest::qWait(killAfterMs);
+                receiver.kill();
+                QVERIFY(receiver.waitForFinished(5000));
+                continue;
+            }
+            // The line goes away: the receiver says so and ends.
+            lab.pty = std::make_unique<PtyPair>();
+            QVERIFY(receiver.waitForFinished(5000));
+            QCOMPARE(receiver.exitCode(), 1);
+            QVERIFY(receiver.readAll().contains("corvana-vidas: the line was lost: "));
+            lab.install.setSetting("comsetup", "device", lab.pty->slavePath());
+        }
+
+        // What the archive holds, session by session, against the journal once a receiver has run.
+        const QDir captures(QDir(lab.install.path()).filePath("captures"));
+        QList<ReceivedSession> archived;
+        for (const QString& file : captures.entryList({"*.bin"}, QDir::Files, QDir::Name))
+            archived += CaptureArchive::sessionsIn(captures.filePath(file));
+        int kept = static_cast<int>(archived.size()); // the last bytes may not have been read
+        QVERIFY(kept >= sent - 2);
+        QProcess receiver;
+        QVERIFY(startReceiver(receiver, lab.install.path()));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            lab.install.text(Db::Interface, "SELECT count(*) FROM receivedsession WHERE origin<>'baseline'").toInt(),
+            kept, 30000);
+        // And it goes on receiving, until it is stopped.
+        QVERIFY(lab.sendOverLine(AnalyserCapture::session({results.last()})) >= 0);
+        QVERIFY(QTest::qWaitFor([&receiver] { return receiver.peek(1 << 16).contains("2601140001254     Yes"); }));
+        receiver.terminate();
+        QVERIFY(receiver.waitForFinished(10000));
+        QCOMPARE(receiver.exitCode(), 0);
+        ++kept;
+        for (const ReceivedSession& s : archived)
+            QCOMPARE(lab.install.text(Db::Interface,
+                                      "SELECT count(*) FROM receivedsession WHERE archivefile=? AND endoffset=?",
+                                      {s.archiveFile, s.endOffset}),
+                     "1");
+        const QString n = QString::number(kept);
+        QCOMPARE(lab.install.texts(Db::Interface, "SELECT count(*), count(DISTINCT SampleID || shortAssay), (SELECT "
+                                                  "count(*) FROM lisoutbox WHERE state='queued') FROM Result"),
+                 QStringList{n + '|' + n + "|0"});
+        QCOMPARE(lab.install.text(Db::Lis, "SELECT count(*) FROM patienttest WHERE resultfinsh=1"), n);
     }
 };
 

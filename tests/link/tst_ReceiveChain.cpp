@@ -1,191 +1,374 @@
-#include "TestInstall.h"
-#include "link/AnalyserCapture.h"
-#include "link/ReceiveChain.h"
+#include "ReceiveLab.h"
+#include "db/Databases.h"
+#include "db/DbMessages.h"
+#include "link/CaptureArchive.h"
+#include "link/LisExport.h"
+#include "link/SessionJournal.h"
 
-#include <QSignalSpy>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
-#include <functional>
+using Db = TestInstall::Db;
+using AnalyserCapture::session;
 
 namespace {
 
-// Records which step ran on which record, and lets a test change the record inside a step.
-class RecordingSteps final : public RecordSteps
+// One data row of `stores`; see there.
+void row(const char* name, const QStringList& settings, const QStringList& prep, const QStringList& sent,
+         const char* query, const QStringList& stored, const QStringList& lines, const QStringList& written = {},
+         int warned = 0)
 {
-public:
-    void Evaluate(CurrentResult& record) override
-    {
-        log("Evaluate", record);
-        if (onEvaluate)
-            onEvaluate(record);
-    }
-    void Flag(CurrentResult& record) override { log("Flag", record); }
-    void StoreResult(CurrentResult& record) override { log("StoreResult", record); }
-    void StoreResultNoSample(CurrentResult& record) override { log("StoreResultNoSample", record); }
-
-    QStringList calls;
-    std::function<void(CurrentResult&)> onEvaluate;
-
-private:
-    void log(const char* step, const CurrentResult& record)
-    {
-        calls << QString::fromLatin1(step) + QLatin1Char(' ') + record.Txt_shortAssay;
-    }
-};
-
-// One session of the analyser around the given records (each from "|pi" to the checksum).
-QByteArray session(const QList<QByteArray>& records)
-{
-    QByteArray bytes("\x05");
-    for (const QByteArray& record : records) {
-        const QByteArray body = "\x1emtrsl" + record + "\x1d";
-        bytes += "\x02" + body + AnalyserCapture::checksum(body) + "\x03";
-    }
-    return bytes + "\x04";
+    QTest::newRow(name) << settings << prep << sent << QString::fromLatin1(query) << stored << lines << written
+                        << warned;
 }
 
-QByteArray record(const QByteArray& id, const QByteArray& assay, const QByteArray& reading, const QByteArray& value)
+QByteArray contents(const QString& path)
 {
-    return "|\x1epi|\x1epn|\x1esi|\x1e"
-           "ci" +
-           id + "|\x1ert" + assay + "|\x1ern" + assay + " long|\x1ett08:01|\x1etd12/05/26|\x1eql" + reading +
-           "|\x1eqn" + value + "|";
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-QStringList ids(const QSignalSpy& spy)
+// "sample|assay|value|reading" for each result, "+" between results of one session.
+QByteArray sessionOf(const QString& text)
 {
-    QStringList list;
-    for (const QList<QVariant>& arguments : spy)
-        list << arguments.at(0).value<CurrentResult>().LblSampID;
-    return list;
+    QList<AnalyserCapture::Result> results;
+    for (const QString& r : text.split(u'+')) {
+        const QStringList f = r.split(u'|');
+        results << ReceiveLab::result(f[0].toLatin1(), f[1].toLatin1(), f[2].toLatin1(), f.value(3).toLatin1());
+    }
+    return session(results);
 }
 
 } // namespace
 
+// The receive chain on the demo laboratory's SQLite databases: evaluation, patient, storage and
+// export; damaged frames; the session journal; a LIS out of reach; and the capture archive: every
+// byte as received, the place and time of each session, a full disk.
 class tst_ReceiveChain : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { qRegisterMetaType<CurrentResult>(); }
-    void stepsFollowTheRecord();
-    void evaluationChangesTheResultText();
-    void everyRecordStartsReset();
-    void computerClockWhenSet();
-    void emptiesAreaWithoutRecords();
+    void stores_data();
+    void stores();
+    void damagedFramesAreHeld();
+    void sessionsAreStoredOnce();
+    void lisAwayHoldsTheSession();
+    void captureArchive();
+    void fullDiskKeepsEveryByte();
 };
 
-void tst_ReceiveChain::stepsFollowTheRecord()
+void tst_ReceiveChain::stores_data()
 {
-    TestInstall install;
-    QVERIFY(install.createDatabases());
-    ReceiveChain chain(install.context());
-    RecordingSteps steps;
-    chain.setSteps(&steps);
-    QSignalSpy parsed(&chain, &ReceiveChain::recordParsed);
+    QTest::addColumn<QStringList>("settings"); // section/key=value
+    QTest::addColumn<QStringList>("prep");     // statements on the interface database, "lis:" on the LIS
+    QTest::addColumn<QStringList>("sent");     // one session each; "@yyyy-MM-dd" moves the clock to that day
+    QTest::addColumn<QString>("query");        // columns of the stored Result rows
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QStringList>("lines");   // the list of the receive window
+    QTest::addColumn<QStringList>("written"); // LIS requests written: patient, test code, result
+    QTest::addColumn<int>("warned");          // "the LIS is off" messages
 
-    QByteArray area = sampleBytes(QStringLiteral("three-results-one-session.bin"));
-    area += session({record("", "", "", "7"),               // no assay: no evaluation, no storage
-                     record("55", "CRP", "", ""),           // nothing to report: no flag, no storage
-                     record("", "", "", ""),                // nothing at all, still a record
-                     record("56", "HIV", "Positive", "")}); // reading only
-    chain.ParseMessages(area);
-
-    QCOMPARE(steps.calls, QStringList({"Evaluate FT4", "Flag FT4", "StoreResult FT4",         //
-                                       "Evaluate FER", "Flag FER", "StoreResultNoSample FER", //
-                                       "Evaluate PRL", "Flag PRL", "StoreResult PRL",         //
-                                       "Flag ",                                               //
-                                       "Evaluate CRP",                                        //
-                                       "Evaluate HIV", "Flag HIV", "StoreResult HIV"}));
-    QCOMPARE(ids(parsed), QStringList({"260114000123", "", "260114000124", "", "55", "", "56"}));
-    const auto first = parsed.at(0).at(0).value<CurrentResult>();
-    QCOMPARE(first.Txt_resultt1, QStringLiteral("12.79"));
-    QCOMPARE(first.Txt_TESTUNIT, QStringLiteral("pmol/l"));
-    QCOMPARE(parsed.at(1).at(0).value<CurrentResult>().Txt_resultt1, QStringLiteral("> 1200"));
-    QCOMPARE(chain.current().Txt_resultt1, QStringLiteral("Positive"));
-    QVERIFY(area.isEmpty());
+    const char* tsh = "260114000123|TSH|2.35";
+    row("evaluated, stored and written", {}, {}, {"260114000123|TSH|7.5 uUI/ml"},
+        "SampleID, patientid, Patientname, patientsefa, DocName, ageN, resultt1, RESULTCASEPRINT, normalrang, "
+        "testunit, "
+        "TestTime",
+        {"260114000123|2601140001230|أحمد محمود علي|السيد|سامي حسن|45|7.5|H|0.25 - 5.00|uUI/ml|02:07 PM"},
+        {"2601140001230     Yes"}, {"2601140001230|501|7.5"});
+    row("catalogue factor before the result text", {}, {"UPDATE testtable SET correctfactors=2 WHERE shortAssay='TSH'"},
+        {"260114000123|TSH|< 0.5 uUI/ml"}, "resultt3, resultt1", {"< 1|< 1"}, {"2601140001230     Yes"},
+        {"2601140001230|501|< 1"});
+    // Without a LIS code nobody is looked up, and nothing is sent.
+    row("an assay the catalogue does not know", {}, {}, {"260114000123|XYZ|7"}, "testcode, testsimp, testabrev",
+        {"0|XYZ|XYZ"}, {"260114000123     No"});
+    row("an assay the catalogue names twice", {},
+        {"INSERT INTO testtable (shortAssay, crvtestid, active, correctfactors, REFRANGE) VALUES ('TSH', 510, 1, 3, "
+         "'1')"},
+        {tsh}, "testsimp, testcode, resultt3, normalrang", {">> TSH|0|2.35|"}, {"260114000123     No"});
+    row("a pregnant patient's range", {}, {}, {"260114000124|TSH|2.35"}, "patientid, sending, normalrang",
+        {"2601140001247|1|0.10 - 2.50"}, {"2601140001247     Yes"}, {"2601140001247|501|2.35"});
+    row("identifier mode 4", {"report/IDdigitsNo=4"}, {}, {"0123|TSH|2.35"}, "patientid", {"2601140001230"},
+        {"2601140001230     Yes"}, {"2601140001230|501|2.35"});
+    row("identifier mode 4 finds today's requests only", {"report/IDdigitsNo=4"},
+        {"lis:UPDATE patientinfo SET requestdate='2026-12-04'"}, {"0123|TSH|2.35"},
+        "patientid, Patientname, patientsefa, DocName, ageN", {"0123|09:42 AM   TSH|null|null|null"}, {"0123     No"});
+    row("LIS off: no patient, no message below 13 characters", {"corvanaserver/active=0"}, {}, {tsh}, "patientid",
+        {"260114000123"}, {"260114000123     No"});
+    row("LIS off: a message for each result that qualifies", {"corvanaserver/active=0"}, {},
+        {"2601140001230|TSH|2.35", "2601140001230|FT4|12"}, "patientid", {"2601140001230", "2601140001230"},
+        {"2601140001230     No", "2601140001230     No"}, {}, 2);
+    row("sending off: no message either", {"comsetup/autsavecrv=0", "corvanaserver/active=0"}, {},
+        {"2601140001230|TSH|2.35"}, "patientid", {"2601140001230"}, {"2601140001230     No"});
+    row("no request for the test", {}, {}, {"260114000123|CRP|3"}, "patientid", {"2601140001230"},
+        {"2601140001230     No"});
+    row("a request twice in the LIS: one row is written", {},
+        {"lis:DROP INDEX ix_patienttest_patient", "lis:INSERT INTO patienttest (patientid, requestdate, testcode, "
+                                                  "resultfinsh) VALUES ('2601140001230', '2026-12-05', 501, 0)"},
+        {tsh}, "patientid", {"2601140001230"}, {"2601140001230     Yes"}, {"2601140001230|501|2.35"});
+    row("the same sample and assay replace the row", {}, {}, {tsh, "260114000123|TSH|2.5", "260114000123|FT4|12"},
+        "shortAssay, resultt1", {"TSH|2.5", "FT4|12"}, QStringList(3, "2601140001230     Yes"),
+        {"2601140001230|501|2.5", "2601140001230|502|12"});
+    row("the next day makes a row of its own", {}, {}, {tsh, "@2026-12-06", "260114000123|TSH|2.6"},
+        "Testdate, resultt1", {"2026-12-05|2.35", "2026-12-06|2.6"}, QStringList(2, "2601140001230     Yes"),
+        {"2601140001230|501|2.6"});
+    row("no 13-character patient: the row is replaced any day", {}, {},
+        {"2601140009|HBS|0.1|Negative", "@2026-12-09", "2601140009|HBS|0.2|Positive"},
+        "Testdate, resultt1, RESULTCASEPRINT", {"2026-12-09|Positive (0.2)| *"}, QStringList(2, "2601140009     No"));
+    row("a sample number is one sample whatever its zeros, never with letters", {}, {},
+        {"49|TSH|1", "0000000000049|TSH|2", "000000000049A|TSH|3"}, "SampleID, resultt1",
+        {"0000000000049|2", "000000000049A|3"}, {"49     No", "0000000000049     No", "000000000049A     No"});
+    row("results without sample: no patient, no export, no sound", {}, {},
+        {"|FER|> 1200 ng/ml", "|FER|> 1200 ng/ml", "|FER|300 ng/ml"}, "Patientname, SampleID, patientid, resultt1",
+        {"FER   09:42 AM|||> 1200", "FER   09:42 AM|||300"}, QStringList(3, "FER   09:42 AM     No"));
+    row("nothing to report, or no assay: nothing stored", {}, {}, {"260114000124|PRL||", "260114000124||7"}, "SampleID",
+        {}, {});
+    row("each record of a session starts afresh", {}, {}, {"260114000124|TSH|2.35+2601140009|TSH|3"},
+        "patientid, Patientname, sending, normalrang",
+        {"2601140001247|فاطمة عبد الله|1|0.10 - 2.50", "2601140009|09:42 AM   TSH|0|0.25 - 5.00"},
+        {"2601140001247     Yes", "2601140009     No"}, {"2601140001247|501|2.35"});
+    row("the computer's clock instead of the analyser's", {"comsetup/PCdateYN=1"}, {}, {"2601140009|TSH|3"},
+        "Patientname", {"02:07 PM   TSH"}, {"2601140009     No"});
 }
 
-void tst_ReceiveChain::evaluationChangesTheResultText()
+void tst_ReceiveChain::stores()
 {
-    TestInstall install;
-    QVERIFY(install.createDatabases());
-    ReceiveChain chain(install.context());
-    RecordingSteps steps;
-    chain.setSteps(&steps);
-    QStringList seen;
-    steps.onEvaluate = [&seen](CurrentResult& r) {
-        // The evaluation sees the read record before any result text exists.
-        seen << r.LblPatID + "/" + r.Txt_resultt3 + "/" + r.Txt_resultt1;
-        r.Txt_resultt3 = r.Txt_resultt3 == QLatin1String("2") ? QStringLiteral("4") : QString();
-    };
-
-    QByteArray area = session({record("A1", "TSH", "High", "2 mU/l"), record("A2", "FSH", "", "3")});
-    chain.ParseMessages(area);
-
-    QCOMPARE(seen, QStringList({"A1/2/", "A2/3/"}));
-    // The first is reported with the evaluated value; the second lost its value and is not stored.
-    QCOMPARE(steps.calls, QStringList({"Evaluate TSH", "Flag TSH", "StoreResult TSH", "Evaluate FSH"}));
-    QCOMPARE(chain.current().Txt_resultt1, QString());
+    QFETCH(QStringList, settings);
+    QFETCH(QStringList, prep);
+    QFETCH(QStringList, sent);
+    QFETCH(QString, query);
+    QFETCH(int, warned);
+    ReceiveLab lab;
+    QVERIFY(lab.ready);
+    lab.install.setSettings(settings);
+    for (const QString& sql : prep)
+        QVERIFY(sql.startsWith("lis:") ? lab.install.exec(Db::Lis, sql.mid(4)) : lab.install.exec(Db::Interface, sql));
+    for (const QString& s : sent) {
+        if (s.startsWith(u'@'))
+            lab.install.clock.set(QDateTime(QDate::fromString(s.mid(1), Qt::ISODate), QTime(14, 7)));
+        else
+            QCOMPARE(lab.process(sessionOf(s)), ReceiveChain::Result::Done);
+    }
+    QTEST(lab.install.texts(Db::Interface, "SELECT " + query + " FROM Result ORDER BY AutoNum"), "stored");
+    QTEST(lab.lines, "lines");
+    QTEST(lab.install.texts(Db::Lis, "SELECT patientid, testcode, resultt FROM patienttest WHERE resultfinsh=1 "
+                                     "ORDER BY patientid, testcode"),
+          "written");
+    QCOMPARE(lab.install.dialogs.shown.size(), warned);
+    for (const DialogRequest& shown : std::as_const(lab.install.dialogs.shown))
+        QVERIFY(shown.title == "تنبية  !" && shown.text == LisExport::lisOffText && shown.icon == DialogIcon::Warning);
 }
 
-void tst_ReceiveChain::everyRecordStartsReset()
+// Single-bit flips (one bit of every byte) between the first RS and the end of a session of three
+// results: what is stored is what was sent, or nothing (held), never a changed value, sample,
+// assay or patient.
+void tst_ReceiveChain::damagedFramesAreHeld()
 {
-    TestInstall install;
-    QVERIFY(install.createDatabases());
-    ReceiveChain chain(install.context());
-    RecordingSteps steps;
-    chain.setSteps(&steps);
-    QStringList seen;
-    steps.onEvaluate = [&seen](CurrentResult& r) {
-        seen << r.Txt_correctfactors + "/" + r.txt_comment + "/" + QString::number(r.Chk_pregsmok);
-        r.Txt_correctfactors = QStringLiteral("2.5");
-        r.txt_comment = QStringLiteral("recheck");
-        r.Chk_pregsmok = 1;
-    };
-    QByteArray area = session({record("1", "TSH", "", "2"), record("2", "TSH", "", "2")});
-    chain.ParseMessages(area);
-    QCOMPARE(seen, QStringList({"1//0", "1//0"}));
-
-    // A skipped piece resets too: the last record is not left behind.
-    QByteArray shortOne = session({"|too short"});
-    chain.ParseMessages(shortOne);
-    QCOMPARE(chain.current().LblSampID, QString());
-    QCOMPARE(chain.current().Txt_correctfactors, QStringLiteral("1"));
+    ReceiveLab lab;
+    QVERIFY(lab.ready);
+    const QByteArray capture = sessionOf("260114000123|TSH|2.35 uUI/ml+2601140007|TSH|< 0.05+|TSH|7.5 uUI/ml");
+    const QString query = "SELECT SampleID, patientid, shortAssay, resultt1, RESULTCASEPRINT FROM Result";
+    const QString lisQuery = "SELECT resultt FROM patienttest WHERE testcode=501 AND patientid='2601140001230'";
+    QCOMPARE(lab.process(capture), ReceiveChain::Result::Done);
+    const QStringList expected = lab.install.texts(Db::Interface, query);
+    QCOMPARE(expected.size(), 3);
+    QCOMPARE(lab.install.text(Db::Interface, "SELECT state FROM receivedsession WHERE results=3"), "stored");
+    int held = 0;
+    for (qsizetype i = capture.indexOf('\x1e'); i < capture.lastIndexOf('\x03'); ++i) {
+        QByteArray flipped = capture;
+        flipped[i] = static_cast<char>(flipped[i] ^ (1 << (i % 8)));
+        QVERIFY(lab.install.exec(Db::Interface, "DELETE FROM Result"));
+        QVERIFY(lab.install.exec(Db::Lis, "UPDATE patienttest SET resultt=NULL"));
+        lab.lines.clear();
+        QCOMPARE(lab.process(flipped), ReceiveChain::Result::Done);
+        const QStringList now = lab.install.texts(Db::Interface, query);
+        for (const QString& row : now)
+            QVERIFY2(expected.contains(row), qPrintable(QString("byte %1: %2").arg(i).arg(row)));
+        QVERIFY(QStringList({"null", "2.35"}).contains(lab.install.text(Db::Lis, lisQuery)));
+        if (now.size() < expected.size()) {
+            ++held;
+            QVERIFY2(lab.lines.join('|').contains("Held: checksum"), qPrintable(lab.lines.join('|')));
+        }
+    }
+    QVERIFY2(held > 250, qPrintable(QString::number(held)));
+    QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM heldframe WHERE rawframe IS NOT NULL").toInt(),
+             held);
+    QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM receivedsession WHERE state='held'").toInt(), held);
 }
 
-void tst_ReceiveChain::computerClockWhenSet()
+// A session in the archive without a journal entry (the program stopped between the two) is taken
+// up once, with the time it was received, not the time it is found; replayed, it is known by its
+// content, and a forced replay keeps what a person edited.
+void tst_ReceiveChain::sessionsAreStoredOnce()
 {
-    TestInstall install;
-    QVERIFY(install.createDatabases());
-    install.setSetting(QStringLiteral("comsetup"), QStringLiteral("PCdateYN"), QStringLiteral("1"));
-    install.clock.set(QDateTime(QDate(2027, 3, 9), QTime(0, 30)));
-    ReceiveChain chain(install.context());
-    QByteArray area = sampleBytes(QStringLiteral("quantitative-unit.bin"));
-    chain.ParseMessages(area);
-    QCOMPARE(chain.current().LblTestDate, QStringLiteral("09-Mar-2027"));
-    QCOMPARE(chain.current().LblTestTime, QStringLiteral("12:30 AM"));
+    ReceiveLab lab;
+    QVERIFY(lab.ready);
+    ReceiveChain& chain = lab.chain();
+    const QString folder = QDir(lab.install.path()).filePath("captures");
+    const QSqlDatabase db = lab.context->databases().OpenInterfaceDbQuiet(4);
+    CaptureArchive archive(lab.context->installFolder(), lab.install.clock);
+    const QDateTime received(QDate(2026, 12, 5), QTime(23, 50));
+    qint64 stream = 0;
+    for (const QByteArray id : {"260114000123", "2601140007", "2601140009"}) {
+        const QByteArray bytes = session({ReceiveLab::result(id, "TSH", "3.1 uUI/ml")});
+        archive.received("noise" + bytes);
+        stream += 5 + bytes.size();
+        archive.sessionCut(stream, received, "noise" + bytes.mid(1));
+    }
+    QVERIFY(archive.write());
+    const QList<ReceivedSession> durable = archive.takeDurable();
+    QCOMPARE(chain.processSession(durable.first()).result, ReceiveChain::Result::Done); // then the program stopped
 
-    install.setSetting(QStringLiteral("comsetup"), QStringLiteral("PCdateYN"), QStringLiteral("0"));
-    ReceiveChain recordTime(install.context());
-    area = sampleBytes(QStringLiteral("quantitative-unit.bin"));
-    recordTime.ParseMessages(area);
-    QCOMPARE(recordTime.current().LblTestDate, QStringLiteral("05/12/2026"));
-    QCOMPARE(recordTime.current().LblTestTime, QStringLiteral("09:42 AM"));
+    lab.install.clock.set(QDateTime(QDate(2026, 12, 6), QTime(7, 30))); // the next morning's start
+    const auto missing = SessionJournal::unrecorded(db, folder, nullptr);
+    QVERIFY(missing && missing->size() == 2);
+    QCOMPARE(missing->at(0).endOffset, durable.at(1).endOffset);
+    QCOMPARE(missing->at(1).receivedAt, received);
+    for (const ReceivedSession& s : *missing)
+        QCOMPARE(chain.processSession(s).result, ReceiveChain::Result::Done);
+    QCOMPARE(lab.install.texts(Db::Interface, "SELECT DISTINCT Testdate FROM Result"), QStringList{"2026-12-05"});
+    QVERIFY(SessionJournal::unrecorded(db, folder, nullptr)->isEmpty());
+    // Met again (the line and the start-up scan can both hand it over): not stored twice.
+    QCOMPARE(chain.processSession(missing->first()).result, ReceiveChain::Result::Skipped);
+    QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM Result"), "3");
+
+    using Origin = ReceivedSession::Origin;
+    const QByteArray bytes = sessionOf("260114000124|TSH|2.35 uUI/ml");
+    const QString edited = "SELECT resultt1 FROM Result WHERE SampleID='260114000124'";
+    QCOMPARE(lab.process(bytes, Origin::Replayed), ReceiveChain::Result::Done);
+    QCOMPARE(lab.process(bytes, Origin::Replayed), ReceiveChain::Result::Skipped);
+    QVERIFY(lab.install.exec(Db::Interface, "UPDATE Result SET resultt1='2.53', editedby='lab'"));
+    QCOMPARE(lab.process(bytes, Origin::Replayed, true), ReceiveChain::Result::Done);
+    QCOMPARE(lab.install.text(Db::Interface, edited), "2.53");
+    QCOMPARE(lab.lines.last(), "2601140001247     Kept");
+    // The analyser sending it again on the line is a new result: it replaces the row.
+    QCOMPARE(lab.process(bytes, Origin::Line), ReceiveChain::Result::Done);
+    QCOMPARE(lab.install.text(Db::Interface, edited), "2.35");
 }
 
-void tst_ReceiveChain::emptiesAreaWithoutRecords()
+// Without the LIS the patient cannot be known: the session waits rather than being stored under
+// the bare sample, without its patient, range and LIS write.
+void tst_ReceiveChain::lisAwayHoldsTheSession()
 {
-    TestInstall install;
-    QVERIFY(install.createDatabases());
-    ReceiveChain chain(install.context());
-    QSignalSpy parsed(&chain, &ReceiveChain::recordParsed);
-    QByteArray area("\x00\xff junk\r\n\x05\x02\x1emtrsl|\x1epi|\x1d"
-                    "00\x03\x04",
-                    27);
-    chain.ParseMessages(area);
-    QVERIFY(area.isEmpty());
-    QCOMPARE(parsed.size(), 0);
+    ReceiveLab lab;
+    QVERIFY(lab.ready);
+    const QString lisFile = lab.install.lisDbFile();
+    QVERIFY(QFile::rename(lisFile, lisFile + ".away"));
+    QByteArray area = sessionOf("260114000123|TSH|2.35");
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^receive chain: LIS database: "));
+    lab.chain().ParseMessages(area);
+    QVERIFY(area.isEmpty() && lab.lines.isEmpty());
+    QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM Result"), "0");
+    QCOMPARE(lab.install.dialogs.last().text, DbMessages::lisServerFailed);
+    QVERIFY(QFile::rename(lisFile + ".away", lisFile));
+    QCOMPARE(lab.process(sessionOf("260114000123|TSH|2.35")), ReceiveChain::Result::Done);
+    QCOMPARE(lab.lines, QStringList{"2601140001230     Yes"});
+}
+
+// Every byte as received, appended to a file per day, private; each session with its place and
+// its receive time in the index, the file's time standing in for a missing index line.
+void tst_ReceiveChain::captureArchive()
+{
+    QTemporaryDir dir;
+    FakeClock clock(QDateTime(QDate(2026, 12, 5), QTime(14, 7)));
+    const auto file = [&dir](const char* name) { return dir.filePath(QStringLiteral("captures/") + name); };
+    CaptureArchive archive(InstallFolder(dir.path()), clock);
+    QVERIFY(archive.write()); // nothing to write: no file
+    QVERIFY(!QFile::exists(file("2026-12-05.bin")));
+    const QDateTime at(QDate(2026, 12, 5), QTime(9, 30, 15, 250));
+    archive.received(QByteArray("\x00\xff\x05", 3));
+    archive.received("\x02one\x04\x05");
+    archive.sessionCut(8, at, QByteArray("\x00\xff\x02one\x04", 7));
+    QVERIFY(archive.write());
+    QCOMPARE(QFile::permissions(file("2026-12-05.bin")) & (QFile::ReadOther | QFile::WriteOther), QFile::Permissions());
+    archive.received("\x02two\x04 partial");
+    archive.sessionCut(14, at.addSecs(60), "\x02two\x04");
+    QVERIFY(archive.write());
+    CaptureArchive again(InstallFolder(dir.path()), clock); // appends too
+    again.received("\x05");
+    QVERIFY(again.write());
+    QCOMPARE(contents(file("2026-12-05.bin")), QByteArray("\x00\xff\x05\x02one\x04\x05\x02two\x04 partial\x05", 23));
+    QCOMPARE(contents(file("2026-12-05.idx")), "8\t2026-12-05T09:30:15.250\n14\t2026-12-05T09:31:15.250\n");
+    const QList<ReceivedSession> durable = archive.takeDurable();
+    const QList<ReceivedSession> read = CaptureArchive::sessionsIn(file("2026-12-05.bin"));
+    QVERIFY(durable.size() == 2 && read.size() == 2);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(durable[i].archiveFile, "2026-12-05.bin");
+        QCOMPARE(durable[i].endOffset, read[i].endOffset);
+        QCOMPARE(durable[i].bytes, read[i].bytes);
+        QCOMPARE(read[i].receivedAt, at.addSecs(60 * i));
+    }
+    QVERIFY(QFile(file("2026-12-05.idx")).resize(26)); // the first line only
+    QFile bin(file("2026-12-05.bin"));
+    QVERIFY(bin.open(QIODevice::ReadWrite));
+    QVERIFY(bin.setFileTime(QDateTime(QDate(2026, 12, 7), QTime(8, 0)), QFileDevice::FileModificationTime));
+    bin.close();
+    QCOMPARE(CaptureArchive::sessionsIn(bin.fileName()).value(1).receivedAt,
+             QDateTime(QDate(2026, 12, 5), QTime(23, 59, 59)));
+    QCOMPARE(CaptureArchive::sessionsIn(bin.fileName(), 0, true).size(), 1);
+
+    // A new day has a file of its own; beyond the bound of what may wait, bytes are counted as lost.
+    clock.set(QDateTime(QDate(2026, 12, 6), QTime(0, 0, 1)));
+    again.received("\x05two\x04");
+    QVERIFY(again.write());
+    QCOMPARE(contents(file("2026-12-06.bin")), "\x05two\x04");
+    again.setMaxPending(4);
+    again.received("\x05lost\x04");
+    QCOMPARE(again.lostBytes(), 6);
+    QCOMPARE(again.pending(), 0);
+}
+
+// A disk that fills up (a small filesystem of its own): nothing received is dropped, and once
+// space comes back the archive holds exactly what the analyser sent, every session in place.
+void tst_ReceiveChain::fullDiskKeepsEveryByte()
+{
+    if (::geteuid() != 0)
+        QSKIP("a small filesystem of its own needs root to mount");
+    QTemporaryDir disk;
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", disk.path()}) != 0)
+        QSKIP("this machine refuses to mount a tmpfs");
+    const auto unmount = qScopeGuard([&disk] { QProcess::execute("umount", {disk.path()}); });
+    FakeClock clock;
+    CaptureArchive archive(InstallFolder(disk.path()), clock);
+    // Fill the disk, leaving one page for the first sessions.
+    QFile filler(QDir(disk.path()).filePath("filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+    filler.close();
+    QVERIFY(filler.resize(filler.size() - 4096));
+
+    QByteArray sent;
+    int refused = 0;
+    for (const AnalyserCapture::Result& r : AnalyserCapture::generate(60, 7, clock.now())) {
+        const QByteArray session = AnalyserCapture::session({r});
+        archive.received(session.left(1)); // the lone ENQ
+        archive.received(session.mid(1));
+        sent += session;
+        archive.sessionCut(sent.size(), clock.now(), session.mid(1));
+        refused += archive.write() ? 0 : 1;
+    }
+    QVERIFY2(refused > 10, qPrintable(QString::number(refused)));
+    const QList<ReceivedSession> early = archive.takeDurable();
+    QCOMPARE(archive.waitingSessions() + early.size(), 60);
+
+    QVERIFY(filler.remove()); // space comes back
+    QVERIFY(archive.write());
+    QCOMPARE(archive.pending(), 0);
+    const QString written = archive.fileFor(clock.today());
+    QCOMPARE(contents(written), sent);
+    const QList<ReceivedSession> all = early + archive.takeDurable();
+    const QList<ReceivedSession> again = CaptureArchive::sessionsIn(written);
+    QVERIFY(all.size() == 60 && again.size() == 60);
+    for (int i = 0; i < 60; ++i) {
+        QCOMPARE(all[i].endOffset, again[i].endOffset);
+        QCOMPARE(all[i].bytes, again[i].bytes);
+        QCOMPARE(again[i].receivedAt, clock.now());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_ReceiveChain)

@@ -8,22 +8,9 @@
 class FakeSoundPlayer final : public SoundPlayer
 {
 public:
-    bool open(const QString& file) override
-    {
-        calls << QStringLiteral("open ") + file;
-        m_open = openWorks;
-        return m_open;
-    }
-    bool play() override
-    {
-        calls << QStringLiteral("play");
-        return m_open;
-    }
-    void close() override
-    {
-        calls << QStringLiteral("close");
-        m_open = false;
-    }
+    bool open(const QString& file) override { return calls << "open " + file, m_open = openWorks; }
+    bool play() override { return calls << QStringLiteral("play"), m_open; }
+    void close() override { calls << QStringLiteral("close"), m_open = false; }
 
     QStringList calls;
     bool openWorks = true;

@@ -20,30 +20,27 @@ PtyPair::PtyPair()
         tcsetattr(m_slave, TCSANOW, &tio);
     }
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    // Programs the test starts must not hold the line open after the test lets it go.
+    fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     m_slavePath = QString::fromLocal8Bit(name);
 }
 
 PtyPair::~PtyPair()
 {
-    if (m_slave >= 0)
-        ::close(m_slave);
-    if (m_master >= 0)
-        ::close(m_master);
+    for (const int fd : {m_slave, m_master}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
 }
 
 bool PtyPair::write(const QByteArray& bytes)
 {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
+    for (qsizetype done = 0; done < bytes.size();) {
         const ssize_t n = ::write(m_master, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0) {
-            if (errno == EAGAIN || errno == EINTR) {
-                usleep(1000);
-                continue;
-            }
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
             return false;
-        }
-        done += n;
+        done += n > 0 ? n : 0;
     }
     return true;
 }
@@ -52,11 +49,7 @@ QByteArray PtyPair::readAvailable()
 {
     QByteArray out;
     char buffer[512];
-    for (;;) {
-        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
+    for (ssize_t n; (n = ::read(m_master, buffer, sizeof buffer)) > 0;)
         out.append(buffer, n);
-    }
     return out;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 // A pseudo-terminal pair: the program opens `slavePath()` with QSerialPort, the test plays the
@@ -10,10 +11,8 @@ class PtyPair
 public:
     PtyPair();
     ~PtyPair();
-    PtyPair(const PtyPair&) = delete;
-    PtyPair& operator=(const PtyPair&) = delete;
+    Q_DISABLE_COPY(PtyPair)
 
-    bool isOpen() const { return m_master >= 0; }
     QString slavePath() const { return m_slavePath; }
 
     // Writes everything to the master side (the program reads it from the slave side).

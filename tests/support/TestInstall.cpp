@@ -5,10 +5,10 @@
 #include "db/LisStandIn.h"
 #include "db/Schema.h"
 #include "db/ScopedConnection.h"
+#include "db/SqlRun.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTest>
 
 namespace {
 
@@ -31,38 +31,26 @@ bool createInterfaceDatabase(const QString& file)
 TestInstall::TestInstall()
 {
     QDir(m_dir.path()).mkpath(QStringLiteral("PROC"));
-    const QString ini = settingsIni();
-    WriteIni(ini, QStringLiteral("server"), QStringLiteral("engine"), QStringLiteral("sqlite"));
-    WriteIni(ini, QStringLiteral("server"), QStringLiteral("database"), QStringLiteral("InterfaceVIDAS.db"));
-    WriteIni(ini, QStringLiteral("server"), QStringLiteral("CRIauthentication"), QStringLiteral("0"));
-    WriteIni(ini, QStringLiteral("corvanaserver"), QStringLiteral("engine"), QStringLiteral("sqlite"));
-    WriteIni(ini, QStringLiteral("corvanaserver"), QStringLiteral("database"), QStringLiteral("Patients.db"));
-    WriteIni(ini, QStringLiteral("corvanaserver"), QStringLiteral("CRVaccess"), QStringLiteral("0"));
-    WriteIni(ini, QStringLiteral("corvanaserver"), QStringLiteral("active"), QStringLiteral("1"));
-    WriteIni(ini, QStringLiteral("comsetup"), QStringLiteral("port"), QStringLiteral("1"));
-    WriteIni(ini, QStringLiteral("comsetup"), QStringLiteral("Speed"), QStringLiteral("9600"));
-    WriteIni(ini, QStringLiteral("comsetup"), QStringLiteral("Parity"), QStringLiteral("n"));
-    WriteIni(ini, QStringLiteral("comsetup"), QStringLiteral("DataBits"), QStringLiteral("8"));
-    WriteIni(ini, QStringLiteral("comsetup"), QStringLiteral("StopBits"), QStringLiteral("1"));
-    WriteIni(ini, QStringLiteral("report"), QStringLiteral("IDdigitsNo"), QStringLiteral("13"));
+    setSettings({"server/engine=sqlite", "server/database=InterfaceVIDAS.db", "server/CRIauthentication=0",
+                 "corvanaserver/engine=sqlite", "corvanaserver/database=Patients.db", "corvanaserver/CRVaccess=0",
+                 "corvanaserver/active=1", "comsetup/port=1", "comsetup/Speed=9600", "comsetup/Parity=n",
+                 "comsetup/DataBits=8", "comsetup/StopBits=1", "report/IDdigitsNo=13"});
     WriteIni(memoryIni(), QStringLiteral("reportdata"), QStringLiteral("colorTIT1"), QStringLiteral("0"));
     // An installed program has its interface database; the openers no longer create a missing one.
     createInterfaceDatabase(interfaceDbFile());
 }
 
-QString TestInstall::settingsIni() const
-{
-    return QDir(m_dir.path()).filePath(QStringLiteral("VIDASSETING.INI"));
-}
-
-QString TestInstall::memoryIni() const
-{
-    return QDir(m_dir.path()).filePath(QStringLiteral("MEMORYVIDAS.ini"));
-}
+TestInstall::~TestInstall() = default;
 
 void TestInstall::setSetting(const QString& section, const QString& key, const QString& value)
 {
     WriteIni(settingsIni(), section, key, value);
+}
+
+void TestInstall::setSettings(const QStringList& settings)
+{
+    for (const QString& s : settings)
+        setSetting(s.section(u'/', 0, 0), s.section(u'/', 1).section(u'=', 0, 0), s.section(u'=', 1));
 }
 
 AppContext& TestInstall::context()
@@ -71,16 +59,6 @@ AppContext& TestInstall::context()
     m_context->loadSettings();
     m_context->buildConnectionStrings();
     return *m_context;
-}
-
-QString TestInstall::interfaceDbFile() const
-{
-    return QDir(m_dir.path()).filePath(QStringLiteral("InterfaceVIDAS.db"));
-}
-
-QString TestInstall::lisDbFile() const
-{
-    return QDir(m_dir.path()).filePath(QStringLiteral("Patients.db"));
 }
 
 bool TestInstall::createDatabases()
@@ -107,6 +85,41 @@ bool TestInstall::installDemoData()
     if (!ok)
         qWarning("demo data: %s", qPrintable(error));
     return ok;
+}
+
+ScopedConnection& TestInstall::own(Db db)
+{
+    std::unique_ptr<ScopedConnection>& c = m_own[db == Db::Lis ? 1 : 0];
+    if (!c) {
+        c = std::make_unique<ScopedConnection>(QStringLiteral("QSQLITE"));
+        QString error;
+        if (!c->openSqlite(db == Db::Lis ? lisDbFile() : interfaceDbFile(), &error))
+            qWarning("test connection: %s", qPrintable(error));
+    }
+    return *c;
+}
+
+QStringList TestInstall::texts(Db db, const QString& sql, const QVariantList& values)
+{
+    const SqlRun::Rows rows = SqlRun::select(own(db).db(), sql, values);
+    if (!rows)
+        qWarning("%s: %s", qPrintable(sql), qPrintable(rows.errorText()));
+    QStringList out;
+    for (const QSqlRecord& row : rows.records) {
+        QStringList columns;
+        for (int i = 0; i < row.count(); ++i)
+            columns << (row.isNull(i) ? QStringLiteral("null") : row.value(i).toString());
+        out << columns.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+bool TestInstall::exec(Db db, const QString& sql, const QVariantList& values)
+{
+    const SqlRun::Outcome done = SqlRun::exec(own(db).db(), sql, values);
+    if (!done)
+        qWarning("%s: %s", qPrintable(sql), qPrintable(done.errorText()));
+    return done.ok;
 }
 
 QByteArray sampleBytes(const QString& name)

@@ -7,17 +7,22 @@
 #include <QTemporaryDir>
 #include <memory>
 
+class ScopedConnection;
+
 // A throw-away install folder with both settings files, and an AppContext on fakes that uses it.
 // The settings name SQLite engines for both databases, so nothing needs a server.
 class TestInstall
 {
 public:
     TestInstall();
+    ~TestInstall();
 
     QString path() const { return m_dir.path(); }
-    QString settingsIni() const;
-    QString memoryIni() const;
+    QString settingsIni() const { return file("VIDASSETING.INI"); }
+    QString memoryIni() const { return file("MEMORYVIDAS.ini"); }
     void setSetting(const QString& section, const QString& key, const QString& value);
+    // Several at once, each written "section/key=value".
+    void setSettings(const QStringList& settings);
 
     // A fresh context reading the current settings files, with its connection strings built.
     AppContext& context();
@@ -28,15 +33,31 @@ public:
     // The demo data on top: LIS requests for the fake clock's today, the demo catalogue with
     // ranges and comments, and the administrator "admin"/"admin". Creates the databases first.
     bool installDemoData();
-    QString interfaceDbFile() const;
-    QString lisDbFile() const;
+    QString interfaceDbFile() const { return file("InterfaceVIDAS.db"); }
+    QString lisDbFile() const { return file("Patients.db"); }
+
+    // Statements on either database through a connection of the test's own, kept open while the
+    // install lives (in WAL mode its reads pass another connection's write lock). Errors warn.
+    enum class Db
+    {
+        Interface,
+        Lis
+    };
+    bool exec(Db db, const QString& sql, const QVariantList& values = {});
+    // The rows, each with its columns joined by '|' (a null as "null"); the first row alone.
+    QStringList texts(Db db, const QString& sql, const QVariantList& values = {});
+    QString text(Db db, const QString& sql, const QVariantList& values = {}) { return texts(db, sql, values).value(0); }
 
     FakeDialogs dialogs;
     FakeClock clock;
 
 private:
+    QString file(const char* name) const { return m_dir.path() + QLatin1Char('/') + QLatin1String(name); }
+    ScopedConnection& own(Db db);
+
     QTemporaryDir m_dir;
     std::unique_ptr<AppContext> m_context;
+    std::unique_ptr<ScopedConnection> m_own[2];
 };
 
 // Bytes of a capture from the shared samples folder; fails the calling test when it is missing.
