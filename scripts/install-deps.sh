@@ -4,7 +4,7 @@ set -euo pipefail
 PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-serialport-dev qt6-multimedia-dev qt6-tools-dev qt6-l10n-tools
-    libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql
+    libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql libsodium-dev qt6-translations-l10n
     gstreamer1.0-plugins-good unixodbc libsqliteodbc
     fonts-noto-core fonts-dejavu-core
     xvfb xauth poppler-utils zbar-tools sqlite3 imagemagick

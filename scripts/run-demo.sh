@@ -83,7 +83,7 @@ if [ -z "${DISPLAY:-}" ]; then
         "$BUILD_DIR/src/corvana" --home "$home" --demo-login admin:admin --demo-walk --show-data \
         --screenshot "$shot" --quit-after "$(( ${DEMO_SECONDS:-14} * 1000 ))" >/dev/null
     grep -E "sessions sent" "$home/vidas-sim.log" || true
-    for window in Frm_start Form1 Frm_users Frm_userspw Frm_recivedata; do
+    for window in Frm_start Form1 Frm_users message Frm_userspw Frm_recivedata; do
         if [ -s "$home/screenshot-$window.png" ]; then
             echo "Screenshot of $window: $home/screenshot-$window.png"
         fi

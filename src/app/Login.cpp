@@ -2,6 +2,8 @@
 
 #include "app/StartupMessages.h"
 #include "common/DateFormats.h"
+#include "common/Numbers.h"
+#include "common/PasswordHash.h"
 #include "config/IniFile.h"
 #include "core/AppContext.h"
 #include "db/Databases.h"
@@ -31,7 +33,43 @@ QString loginTimeText(AppContext& context)
            DateFormats::timeAmPm(now.time());
 }
 
-Outcome logIn(AppContext& context, const QString& userName, const QString& password, bool remember)
+namespace {
+const QString kServer = QStringLiteral("server");
+
+void writeRemembered(const QString& ini, bool remember, const QString& userName, const QString& token)
+{
+    WriteIni(ini, kServer, QStringLiteral("Remembers"), remember ? QStringLiteral("1") : QStringLiteral("0"));
+    WriteIni(ini, kServer, QStringLiteral("NIDT"), remember ? userName : QString());
+    WriteIni(ini, kServer, QStringLiteral("NIDL"), remember ? token : QString());
+}
+} // namespace
+
+Remembered remembered(AppContext& context)
+{
+    Remembered r;
+    const QString ini = context.installFolder().settingsIni();
+    if (!QFileInfo(ini).isFile())
+        return r;
+    r.remember = Numbers::toInt16(ReadIni(ini, kServer, QStringLiteral("Remembers"))) == 1;
+    if (!r.remember)
+        return r;
+    r.userName = ReadIni(ini, kServer, QStringLiteral("NIDT"));
+    const QString token = ReadIni(ini, kServer, QStringLiteral("NIDL"));
+    if (token.isEmpty())
+        return r;
+    QSqlDatabase db = context.databases().OpenInterfaceDb();
+    if (!db.isOpen())
+        return r;
+    UserStore store(db);
+    if (store.findRemembered(r.userName, token))
+        r.token = token;
+    else if (!store.failed())
+        WriteIni(ini, kServer, QStringLiteral("NIDL"), QString());
+    return r;
+}
+
+Outcome logIn(AppContext& context, const QString& userName, const QString& password, bool remember,
+              bool passwordIsToken)
 {
     Dialogs& dialogs = context.dialogs();
     if (password.isEmpty()) {
@@ -49,7 +87,8 @@ Outcome logIn(AppContext& context, const QString& userName, const QString& passw
     if (!db.isOpen())
         return {false, Field::Password, false};
     UserStore store(db);
-    const std::optional<UserAccount> account = store.findLogin(userName, password);
+    const std::optional<UserAccount> account =
+        passwordIsToken ? store.findRemembered(userName, password) : store.findLogin(userName, password);
     if (!account) {
         if (store.failed()) {
             qWarning("login: the accounts could not be read: %s", qUtf8Printable(store.lastError().text()));
@@ -60,14 +99,25 @@ Outcome logIn(AppContext& context, const QString& userName, const QString& passw
     }
     grantAccount(context.currentUser, *account);
 
+    context.currentUser.loginTime = loginTimeText(context);
+
     const QString ini = context.installFolder().settingsIni();
     if (QFileInfo(ini).isFile()) {
-        WriteIni(ini, QStringLiteral("server"), QStringLiteral("Remembers"),
-                 remember ? QStringLiteral("1") : QStringLiteral("0"));
-        WriteIni(ini, QStringLiteral("server"), QStringLiteral("NIDT"), remember ? userName : QString());
-        WriteIni(ini, QStringLiteral("server"), QStringLiteral("NIDL"), remember ? password : QString());
+        // This station's previous token goes either way: a new one replaces it, or none is kept.
+        const QString previous = ReadIni(ini, kServer, QStringLiteral("NIDL"));
+        if (!previous.isEmpty())
+            store.forgetToken(previous);
+        QString token;
+        if (remember) {
+            token = PasswordHash::newToken();
+            const QString createdAt = context.clock().now().toString(Qt::ISODate);
+            if (token.isEmpty() || !store.remember(account->id, token, createdAt)) {
+                qWarning("login: the login could not be remembered: %s", qUtf8Printable(store.lastError().text()));
+                token.clear();
+            }
+        }
+        writeRemembered(ini, remember, userName, token);
     }
-    context.currentUser.loginTime = loginTimeText(context);
     return {true, Field::None, false};
 }
 

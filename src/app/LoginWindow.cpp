@@ -91,6 +91,13 @@ void LoginWindow::buildControls()
     m_lblPassword->setObjectName(QStringLiteral("Label2"));
     m_txtUsername = entryBox(QStringLiteral("Txt_username"), m_loginPanel, false);
     m_txtPassword = entryBox(QStringLiteral("Txt_password"), m_loginPanel, true);
+    // A remembered token belongs to the remembered name only.
+    connect(m_txtUsername, &QLineEdit::textEdited, this, [this] {
+        if (m_rememberedToken.isEmpty())
+            return;
+        m_rememberedToken.clear();
+        m_txtPassword->clear();
+    });
     m_chkRememberMe = new QCheckBox(QStringLiteral("تذكر بيانات الدخول"), m_loginPanel);
     m_chkRememberMe->setObjectName(QStringLiteral("Chk_rememberMe"));
     grid->addWidget(m_lblUsername, 0, 0);
@@ -165,9 +172,11 @@ void LoginWindow::showLogin(const RememberedLogin& remembered)
 {
     m_adminPanel->hide();
     m_chkRememberMe->setChecked(remembered.remember);
+    // The box shows the remembered token as dots; typing anything into it makes it a password.
+    m_rememberedToken = remembered.token;
     if (remembered.remember || !remembered.userName.isEmpty()) {
         m_txtUsername->setText(remembered.userName);
-        m_txtPassword->setText(remembered.password);
+        m_txtPassword->setText(remembered.token);
     }
     setLoginVisible(true);
     activateWindow();
@@ -207,7 +216,7 @@ void LoginWindow::createFirstAdministrator()
         }
         return;
     }
-    const QString name = m_txtAdminName->text();
+    const QString name = m_txtAdminName->text().trimmed();
     m_txtAdminPassword->clear();
     m_txtAdminRepeat->clear();
     m_sequence->firstAccountCreated(name);
@@ -216,8 +225,11 @@ void LoginWindow::createFirstAdministrator()
 void LoginWindow::logIn()
 {
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const bool byToken = !m_rememberedToken.isEmpty() && m_txtPassword->text() == m_rememberedToken;
     const Login::Outcome outcome =
-        m_sequence->logIn(m_txtUsername->text(), m_txtPassword->text(), m_chkRememberMe->isChecked());
+        m_sequence->logIn(m_txtUsername->text(), m_txtPassword->text(), m_chkRememberMe->isChecked(), byToken);
+    if (!outcome.loggedIn && byToken)
+        m_rememberedToken.clear();
     if (outcome.loggedIn) {
         setLoginVisible(false);
         return;

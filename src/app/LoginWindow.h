@@ -56,6 +56,7 @@ private:
     QLineEdit* m_txtUsername = nullptr;
     QLineEdit* m_txtPassword = nullptr;
     QCheckBox* m_chkRememberMe = nullptr;
+    QString m_rememberedToken;
     QLineEdit* m_txt = nullptr;
     QWidget* m_adminPanel = nullptr;
     QLineEdit* m_txtAdminName = nullptr;

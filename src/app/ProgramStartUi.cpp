@@ -15,10 +15,12 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -30,9 +32,27 @@ QString shotPath(const QString& screenshot, const QString& objectName)
     return info.dir().filePath(info.completeBaseName() + QStringLiteral("-") + objectName + QStringLiteral(".png"));
 }
 
+// The window as the user sees it, with a title bar of its own drawn above: the virtual display of
+// the demo has no window manager to draw one, and the title is part of what is checked.
+QImage framed(QWidget* window)
+{
+    const QPixmap contents = window->grab();
+    const int bar = 30;
+    QImage image(contents.width(), contents.height() + bar, QImage::Format_RGB32);
+    image.fill(QColor(0xdd, 0xe3, 0xea));
+    QPainter painter(&image);
+    painter.drawPixmap(0, bar, contents);
+    QFont font = window->font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(0x20, 0x20, 0x20));
+    painter.drawText(QRect(10, 0, image.width() - 20, bar), Qt::AlignRight | Qt::AlignVCenter, window->windowTitle());
+    return image;
+}
+
 bool saveShot(QWidget* window, const QString& file)
 {
-    if (!window || !window->grab().save(file, "PNG")) {
+    if (!window || !framed(window).save(file, "PNG")) {
         std::fprintf(stderr, "corvana: could not save the screenshot %s\n", qUtf8Printable(file));
         return false;
     }
@@ -47,12 +67,19 @@ void pressEnter(QWidget* widget)
     QCoreApplication::sendEvent(widget, &press);
 }
 
-// The demo's walk through the navigation: each step clicks an entry of the window in front.
-void walk(ProgramUi& ui, const QStringList& entries, int index)
+// The demo's walk through the navigation: each step clicks an entry of the window in front. A
+// message box a click brought up is handed to `modal` (a screenshot) and closed first.
+void walk(ProgramUi& ui, const QStringList& entries, int index, const std::function<void(QWidget*)>& modal)
 {
     if (index >= entries.size())
         return;
-    QTimer::singleShot(900, &ui, [&ui, entries, index] {
+    QTimer::singleShot(900, &ui, [&ui, entries, index, modal] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            modal(box);
+            box->close();
+        }
+        // The next step is due even while this click waits in a message box.
+        walk(ui, entries, index + 1, modal);
         for (QWidget* window : ui.windows()) {
             if (!window->isVisible() || window->objectName() == QLatin1String("Frm_recivedata"))
                 continue;
@@ -61,7 +88,6 @@ void walk(ProgramUi& ui, const QStringList& entries, int index)
                 break;
             }
         }
-        walk(ui, entries, index + 1);
     });
 }
 } // namespace
@@ -70,7 +96,8 @@ int runProgram(QApplication& app, const ProgramOptions& options)
 {
     const InstallFolder folder(options.home.isEmpty() ? InstallFolder::platformDefault() : options.home);
     app.setLayoutDirection(Qt::RightToLeft);
-    app.setApplicationDisplayName(kProgramTitle);
+    // No application display name: the platform would append it to every title, and the windows'
+    // and messages' titles are exactly their own.
     MessageBoxDialogs dialogs;
     SystemClock clock;
     AppContext context(folder, &dialogs, &clock);
@@ -119,13 +146,17 @@ int runProgram(QApplication& app, const ProgramOptions& options)
     }
     if (options.demoWalk) {
         auto walked = std::make_shared<bool>(false);
-        QObject::connect(ui, &ProgramUi::windowShown, &app, [ui, walked](QWidget* window) {
+        QObject::connect(ui, &ProgramUi::windowShown, &app, [ui, walked, &options](QWidget* window) {
             if (window == static_cast<QWidget*>(ui->mainWindow()) && !*walked) {
                 *walked = true;
+                // Edit with no account chosen in the users window shows a message box.
                 walk(*ui,
-                     {QStringLiteral("cmd_users"), QStringLiteral("cmd_passwordModi"), QStringLiteral("Opt_patient"),
-                      QStringLiteral("Opt_receivedata")},
-                     0);
+                     {QStringLiteral("cmd_users"), QStringLiteral("cmd_edit"), QStringLiteral("cmd_passwordModi"),
+                      QStringLiteral("Opt_patient"), QStringLiteral("Opt_receivedata")},
+                     0, [&options](QWidget* box) {
+                         if (!options.screenshot.isEmpty())
+                             saveShot(box, shotPath(options.screenshot, QStringLiteral("message")));
+                     });
             }
         });
     }

@@ -193,16 +193,7 @@ void StartupSequence::openInterfaceDatabase()
 
 void StartupSequence::askForLogin()
 {
-    RememberedLogin remembered;
-    const QString ini = m_context.installFolder().settingsIni();
-    if (QFileInfo(ini).isFile()) {
-        remembered.remember =
-            Numbers::toInt16(ReadIni(ini, QStringLiteral("server"), QStringLiteral("Remembers"))) == 1;
-        if (remembered.remember) {
-            remembered.userName = ReadIni(ini, QStringLiteral("server"), QStringLiteral("NIDT"));
-            remembered.password = ReadIni(ini, QStringLiteral("server"), QStringLiteral("NIDL"));
-        }
-    }
+    const RememberedLogin remembered = Login::remembered(m_context);
     m_timer->stop();
     m_waitingForLogin = true;
 
@@ -225,9 +216,10 @@ void StartupSequence::firstAccountCreated(const QString& userName)
     emit loginRequested(next);
 }
 
-Login::Outcome StartupSequence::logIn(const QString& userName, const QString& password, bool remember)
+Login::Outcome StartupSequence::logIn(const QString& userName, const QString& password, bool remember,
+                                      bool passwordIsToken)
 {
-    const Login::Outcome outcome = Login::logIn(m_context, userName, password, remember);
+    const Login::Outcome outcome = Login::logIn(m_context, userName, password, remember, passwordIsToken);
     if (outcome.loggedIn) {
         m_waitingForLogin = false;
         m_timer->start();

@@ -10,14 +10,9 @@ class InstallFolder;
 class QTimer;
 class SingleInstance;
 
-// What the login window shows when it asks for the login: the remembered name and password when
-// remember-me was on.
-struct RememberedLogin
-{
-    bool remember = false;
-    QString userName;
-    QString password;
-};
+// What the login window shows when it asks for the login: the remembered name, and the token that
+// stands for the password, when remember-me was on.
+using RememberedLogin = Login::Remembered;
 
 // The start-up of the login window as a sequence of numbered steps, one per timer tick: the
 // window-load checks, then steps 1-8 up to the interface database, a stop for the login at step 9,
@@ -49,7 +44,7 @@ public:
     bool waitingForLogin() const { return m_waitingForLogin; }
 
     // The login of the waiting sequence; on success the timer runs again (steps 10-15).
-    Login::Outcome logIn(const QString& userName, const QString& password, bool remember);
+    Login::Outcome logIn(const QString& userName, const QString& password, bool remember, bool passwordIsToken = false);
     // After the first administrator account was made: ask for the normal login.
     void firstAccountCreated(const QString& userName);
 

@@ -1,6 +1,7 @@
 #include "app/ProgramStartUi.h"
 #include "app/ReceiverOnlyUi.h"
 #include "app/Startup.h"
+#include "platform/Translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -27,6 +28,7 @@ int runCorvana(QApplication& app)
                                                      "windows one after the other."));
     parser.addOptions({home, receiverOnly, showData, screenshot, quitAfter, demoLogin, demoWalk});
     parser.process(app);
+    installArabicQtTexts(app);
 
     if (parser.isSet(receiverOnly)) {
         ReceiverOnlyOptions options;

@@ -59,4 +59,9 @@ int receiverColour(bool on)
     return on ? 2152759 : 873237;
 }
 
+int receiverBackground(bool on)
+{
+    return on ? 0x202020 : 0xFFFFFF;
+}
+
 } // namespace Navigation

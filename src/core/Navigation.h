@@ -40,5 +40,8 @@ std::optional<Grant> requiredGrant(NavEntry entry);
 // The receiver indicator: caption and its colour (24-bit, red in the low byte).
 QString receiverCaption(bool on);
 int receiverColour(bool on);
+// The indicator's background (same form), chosen so that the caption's colour reaches a contrast
+// of at least 4.5:1: the bright green of ON on near-black, the dark green of OFF on white.
+int receiverBackground(bool on);
 
 } // namespace Navigation

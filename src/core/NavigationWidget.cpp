@@ -111,9 +111,9 @@ void NavigationWidget::showReceiver(bool on)
 {
     QPushButton* b = m_buttons.value(NavEntry::ReceiveData);
     b->setText(Navigation::receiverCaption(on));
-    QPalette palette = b->palette();
     const QColor colour = fromColourRef(Navigation::receiverColour(on));
-    palette.setColor(QPalette::ButtonText, colour);
-    palette.setColor(QPalette::WindowText, colour);
-    b->setPalette(palette);
+    const QColor background = fromColourRef(Navigation::receiverBackground(on));
+    b->setStyleSheet(QStringLiteral("QPushButton { color: %1; background-color: %2; border: 1px solid #808080; "
+                                    "border-radius: 3px; padding: 4px 8px; font-weight: bold; }")
+                         .arg(colour.name(), background.name()));
 }

@@ -1,5 +1,7 @@
 #include "db/DemoData.h"
 
+#include "common/PasswordHash.h"
+
 #include "db/SqlRun.h"
 
 #include <optional>
@@ -231,7 +233,7 @@ bool installAdministrator(const QSqlDatabase& iface, QString* error)
     if (!existing.isEmpty())
         return true;
     SqlRun::Columns columns{{QStringLiteral("patientusname"), QStringLiteral("admin")},
-                            {QStringLiteral("patientword"), QStringLiteral("admin")},
+                            {QStringLiteral("patientword"), PasswordHash::make(QStringLiteral("admin"))},
                             {QStringLiteral("patientad"), true},
                             {QStringLiteral("patientus"), false}};
     for (const char* grant : {"grant1", "grant2", "grant4", "grant5", "grant6", "grant7", "grant8"})

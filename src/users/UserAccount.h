@@ -3,7 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
-// One row of `users`: name, plain-text password, the account kind and the seven grants.
+// One row of `users`: name, stored password (an Argon2id hash, or on rows from before hashing the
+// password itself), the account kind and the seven grants.
 struct UserAccount
 {
     qint64 id = 0; // patientusid; 0 before the row exists

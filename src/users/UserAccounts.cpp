@@ -1,5 +1,6 @@
 #include "users/UserAccounts.h"
 
+#include "common/PasswordHash.h"
 #include "core/AppContext.h"
 #include "db/Databases.h"
 #include "users/UserMessages.h"
@@ -27,8 +28,18 @@ std::optional<UserAccount> UserAccounts::select(const QString& name)
     return UserStore(db).findByName(name);
 }
 
-UserAccounts::Outcome UserAccounts::add(const UserAccount& fields)
+std::optional<UserAccount> UserAccounts::selectById(qint64 id)
 {
+    QSqlDatabase db = m_context.databases().OpenInterfaceDb();
+    if (!db.isOpen())
+        return std::nullopt;
+    return UserStore(db).findById(id);
+}
+
+UserAccounts::Outcome UserAccounts::add(const UserAccount& typed)
+{
+    UserAccount fields = typed;
+    fields.name = typed.name.trimmed();
     if (fields.name.isEmpty())
         return refuse(UserMessages::addNameEmpty, Field::Name);
     if (fields.password.isEmpty())
@@ -46,6 +57,9 @@ UserAccounts::Outcome UserAccounts::add(const UserAccount& fields)
         return {false, Field::None, 0};
     UserAccount account = fields;
     account.id = 0;
+    account.password = PasswordHash::make(fields.password);
+    if (account.password.isEmpty())
+        return {false, Field::None, 0};
     const qint64 id = store.add(account);
     if (id == 0) {
         qWarning("users: the account could not be added: %s", qUtf8Printable(store.lastError().text()));
@@ -54,16 +68,20 @@ UserAccounts::Outcome UserAccounts::add(const UserAccount& fields)
     return {true, Field::None, id};
 }
 
-bool UserAccounts::mayEdit(const QString& nameBox)
+bool UserAccounts::mayEdit(qint64 id)
 {
-    if (!nameBox.isEmpty())
+    if (id != 0)
         return true;
     m_context.dialogs().warning(UserMessages::errorTitle, UserMessages::selectUserFirst);
     return false;
 }
 
-UserAccounts::Outcome UserAccounts::saveChanges(const UserAccount& fields)
+UserAccounts::Outcome UserAccounts::saveChanges(const UserAccount& typed, bool passwordTyped)
 {
+    if (!mayEdit(typed.id))
+        return {false, Field::None, 0};
+    UserAccount fields = typed;
+    fields.name = typed.name.trimmed();
     if (fields.name.isEmpty())
         return refuse(UserMessages::editNameEmpty, Field::Name);
     if (fields.password.isEmpty())
@@ -76,19 +94,32 @@ UserAccounts::Outcome UserAccounts::saveChanges(const UserAccount& fields)
     // The account's own name does not count: renaming it to itself is allowed.
     if (store.nameExistsForOther(fields.name, fields.id))
         return refuse(UserMessages::editDuplicate, Field::Name);
-    if (store.failed() || !store.findById(fields.id))
+    if (store.failed())
         return {false, Field::None, 0};
-    if (!store.update(fields)) {
+    const std::optional<UserAccount> stored = store.findById(fields.id);
+    if (!stored) {
+        // Deleted meanwhile, perhaps from another station.
+        if (!store.failed())
+            m_context.dialogs().warning(UserMessages::errorTitle, UserMessages::selectUserFirst);
+        return {false, Field::None, 0};
+    }
+    const QString keep = stored->password;
+    fields.password = passwordTyped                ? PasswordHash::make(typed.password)
+                      : PasswordHash::isHash(keep) ? keep
+                                                   : PasswordHash::make(keep);
+    if (fields.password.isEmpty())
+        return {false, Field::None, 0};
+    if (!store.update(fields) || (passwordTyped && !store.forgetAccount(fields.id))) {
         qWarning("users: the account could not be changed: %s", qUtf8Printable(store.lastError().text()));
         return {false, Field::None, 0};
     }
     return {true, Field::None, fields.id};
 }
 
-bool UserAccounts::remove(const QString& nameBox, qint64 id)
+bool UserAccounts::remove(qint64 id)
 {
     Dialogs& dialogs = m_context.dialogs();
-    if (nameBox.isEmpty()) {
+    if (id == 0) {
         dialogs.warning(UserMessages::errorTitle, UserMessages::selectUserFirst);
         return false;
     }

@@ -34,15 +34,19 @@ public:
     QStringList names();
     // The row of a name picked in the list.
     std::optional<UserAccount> select(const QString& name);
+    std::optional<UserAccount> selectById(qint64 id);
 
-    // cmd_save: a new account from the fields. Neither kind chosen is refused.
+    // cmd_save: a new account from the fields, `fields.password` as typed. Neither kind chosen is
+    // refused. The name is trimmed: blanks around it never make a second account.
     Outcome add(const UserAccount& fields);
-    // cmd_edit: allowed only with a user selected (the name box filled).
-    bool mayEdit(const QString& nameBox);
-    // cmd_save2: writes the fields over the account `fields.id`.
-    Outcome saveChanges(const UserAccount& fields);
-    // cmd_del: asks first; true when the account was deleted.
-    bool remove(const QString& nameBox, qint64 id);
+    // cmd_edit: allowed only with an account shown (`id` nonzero).
+    bool mayEdit(qint64 id);
+    // cmd_save2: writes the fields over the account `fields.id`. The password is replaced when
+    // `passwordTyped` (and the stations that remember the account forget it); otherwise the stored
+    // one is kept, and hashed if it was still plain text.
+    Outcome saveChanges(const UserAccount& fields, bool passwordTyped);
+    // cmd_del: asks first; true when the account `id` was deleted.
+    bool remove(qint64 id);
 
     // Whether `users` holds no account at all (a new database). False when it cannot be read.
     bool isEmpty();

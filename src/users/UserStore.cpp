@@ -1,5 +1,6 @@
 #include "users/UserStore.h"
 
+#include "common/PasswordHash.h"
 #include "db/SqlRun.h"
 
 #include <QSqlRecord>
@@ -52,14 +53,13 @@ qint64 UserStore::count()
     return row ? row->value(0).toLongLong() : 0;
 }
 
-std::optional<UserAccount> UserStore::exactMatch(const QString& sql, const QVariantList& values, const QString& name,
-                                                 const QString* password)
+std::optional<UserAccount> UserStore::exactMatch(const QString& sql, const QVariantList& values, const QString& name)
 {
     const SqlRun::Rows rows = SqlRun::select(m_db, sql, values);
     m_error = rows.error;
     for (const QSqlRecord& r : rows.records) {
         UserAccount a = fromRecord(r);
-        if (a.name == name && (!password || a.password == *password))
+        if (a.name == name)
             return a;
     }
     return std::nullopt;
@@ -67,7 +67,7 @@ std::optional<UserAccount> UserStore::exactMatch(const QString& sql, const QVari
 
 std::optional<UserAccount> UserStore::findByName(const QString& name)
 {
-    return exactMatch(QStringLiteral("SELECT * FROM users where patientusname= ? "), {name}, name, nullptr);
+    return exactMatch(QStringLiteral("SELECT * FROM users where patientusname= ? "), {name}, name);
 }
 
 std::optional<UserAccount> UserStore::findById(qint64 id)
@@ -80,8 +80,38 @@ std::optional<UserAccount> UserStore::findById(qint64 id)
 
 std::optional<UserAccount> UserStore::findLogin(const QString& name, const QString& password)
 {
-    return exactMatch(QStringLiteral("SELECT * FROM users where patientusname= ? and patientword= ? "),
-                      {name, password}, name, &password);
+    std::optional<UserAccount> account = findByName(name);
+    if (!account || !PasswordHash::verify(account->password, password))
+        return std::nullopt;
+    if (!PasswordHash::isHash(account->password)) {
+        // The first login since passwords were hashed: the plain text leaves the table now. A
+        // failed write only postpones it to the next login.
+        const QString hash = PasswordHash::make(password);
+        const SqlRun::Outcome done =
+            SqlRun::update(m_db, QStringLiteral("users"), {{QStringLiteral("patientword"), hash}},
+                           QStringLiteral("patientusid= ?"), {account->id});
+        if (done.ok)
+            account->password = hash;
+        else
+            qWarning("users: the password of \"%s\" could not be hashed: %s", qUtf8Printable(name),
+                     qUtf8Printable(done.errorText()));
+    }
+    return account;
+}
+
+std::optional<UserAccount> UserStore::findRemembered(const QString& name, const QString& token)
+{
+    const QString hash = PasswordHash::tokenHash(token);
+    if (hash.isEmpty())
+        return std::nullopt;
+    const auto row = SqlRun::first(m_db, QStringLiteral("SELECT patientusid FROM rememberedlogin where tokenhash= ?"),
+                                   {hash}, &m_error);
+    if (!row)
+        return std::nullopt;
+    std::optional<UserAccount> account = findById(row->value(0).toLongLong());
+    if (!account || account->name != name)
+        return std::nullopt;
+    return account;
 }
 
 bool UserStore::nameExists(const QString& name)
@@ -124,14 +154,42 @@ bool UserStore::remove(qint64 id)
 {
     const SqlRun::Outcome done = SqlRun::exec(m_db, QStringLiteral("Delete FROM users where patientusid= ?"), {id});
     m_error = done.error;
-    return done.ok;
+    return done.ok && forgetAccount(id);
 }
 
 bool UserStore::setPassword(qint64 id, const QString& password)
 {
+    const QString hash = PasswordHash::make(password);
+    if (hash.isEmpty())
+        return false;
+    const SqlRun::Outcome done = SqlRun::update(m_db, QStringLiteral("users"), {{QStringLiteral("patientword"), hash}},
+                                                QStringLiteral("patientusid= ?"), {id});
+    m_error = done.error;
+    return done.ok && forgetAccount(id);
+}
+
+bool UserStore::remember(qint64 id, const QString& token, const QString& createdAt)
+{
+    const SqlRun::Outcome done = SqlRun::insert(m_db, QStringLiteral("rememberedlogin"),
+                                                {{QStringLiteral("tokenhash"), PasswordHash::tokenHash(token)},
+                                                 {QStringLiteral("patientusid"), id},
+                                                 {QStringLiteral("createdat"), createdAt}});
+    m_error = done.error;
+    return done.ok;
+}
+
+bool UserStore::forgetToken(const QString& token)
+{
+    const SqlRun::Outcome done = SqlRun::exec(m_db, QStringLiteral("DELETE FROM rememberedlogin where tokenhash= ?"),
+                                              {PasswordHash::tokenHash(token)});
+    m_error = done.error;
+    return done.ok;
+}
+
+bool UserStore::forgetAccount(qint64 id)
+{
     const SqlRun::Outcome done =
-        SqlRun::update(m_db, QStringLiteral("users"), {{QStringLiteral("patientword"), password}},
-                       QStringLiteral("patientusid= ?"), {id});
+        SqlRun::exec(m_db, QStringLiteral("DELETE FROM rememberedlogin where patientusid= ?"), {id});
     m_error = done.error;
     return done.ok;
 }

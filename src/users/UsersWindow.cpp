@@ -20,6 +20,8 @@
 namespace {
 // The database keeps up to 100 characters of a name or a password.
 constexpr int kMaxText = 100;
+// What the password box shows for an account's kept password: the password itself is not stored.
+const QString kKeptPassword = QStringLiteral("********");
 
 struct GrantBox
 {
@@ -91,6 +93,7 @@ void UsersWindow::buildControls()
     m_txtPassword = new QLineEdit(m_fields);
     m_txtPassword->setObjectName(QStringLiteral("Txt_password"));
     m_txtPassword->setMaxLength(kMaxText);
+    m_txtPassword->setEchoMode(QLineEdit::Password);
     selectAllOnFocus(m_txtUsername);
     selectAllOnFocus(m_txtPassword);
     grid->addWidget(new QLabel(QStringLiteral("اسم المستخدم"), m_fields), 0, 0);
@@ -217,12 +220,20 @@ void UsersWindow::showSelected()
     const QList<QListWidgetItem*> selected = m_list1->selectedItems();
     if (selected.isEmpty())
         return;
-    const std::optional<UserAccount> account = m_accounts.select(selected.first()->text());
-    if (!account)
+    showAccount(m_accounts.select(selected.first()->text()));
+}
+
+void UsersWindow::showAccount(const std::optional<UserAccount>& account)
+{
+    if (!account) {
+        m_selectedId = 0;
+        clearFields();
         return;
+    }
     m_selectedId = account->id;
     m_txtUsername->setText(account->name);
-    m_txtPassword->setText(account->password);
+    // setText leaves the box unmodified: a save keeps the stored password unless one is typed.
+    m_txtPassword->setText(kKeptPassword);
     m_kind->setExclusive(false);
     m_optx->setChecked(account->administrator);
     m_opty->setChecked(account->ordinaryUser);
@@ -264,8 +275,9 @@ void UsersWindow::grantTicked()
 
 void UsersWindow::add()
 {
-    m_txtUsername->clear();
-    m_txtPassword->clear();
+    // A new account starts blank and least privileged, whatever account was shown before.
+    clearFields();
+    m_opty->setChecked(true);
     setMode(Mode::Adding);
     m_txtUsername->setFocus();
 }
@@ -277,14 +289,14 @@ void UsersWindow::save()
         focusField(outcome.focus);
         return;
     }
-    m_selectedId = outcome.id;
     reloadList();
     setMode(Mode::Browsing);
+    selectInList(outcome.id);
 }
 
 void UsersWindow::edit()
 {
-    if (!m_accounts.mayEdit(m_txtUsername->text()))
+    if (!m_accounts.mayEdit(m_selectedId))
         return;
     setMode(Mode::Editing);
     m_txtUsername->setFocus();
@@ -292,18 +304,19 @@ void UsersWindow::edit()
 
 void UsersWindow::saveChanges()
 {
-    const UserAccounts::Outcome outcome = m_accounts.saveChanges(fields());
+    const UserAccounts::Outcome outcome = m_accounts.saveChanges(fields(), m_txtPassword->isModified());
     if (!outcome.done) {
         focusField(outcome.focus);
         return;
     }
     reloadList();
     setMode(Mode::Browsing);
+    selectInList(outcome.id);
 }
 
 void UsersWindow::remove()
 {
-    if (!m_accounts.remove(m_txtUsername->text(), m_selectedId))
+    if (!m_accounts.remove(m_selectedId))
         return;
     m_selectedId = 0;
     reloadList();
@@ -312,5 +325,25 @@ void UsersWindow::remove()
 
 void UsersWindow::cancel()
 {
+    // Back to the account shown before Add or Edit, as it is stored: what Edit and Delete act on.
     setMode(Mode::Browsing);
+    if (m_selectedId != 0)
+        selectInList(m_selectedId);
+    else
+        clearFields();
+}
+
+void UsersWindow::selectInList(qint64 id)
+{
+    const std::optional<UserAccount> account = m_accounts.selectById(id);
+    showAccount(account);
+    const QSignalBlocker blocker(m_list1);
+    m_list1->clearSelection();
+    if (!account)
+        return;
+    const QList<QListWidgetItem*> items = m_list1->findItems(account->name, Qt::MatchExactly);
+    if (!items.isEmpty()) {
+        m_list1->setCurrentItem(items.first());
+        items.first()->setSelected(true);
+    }
 }

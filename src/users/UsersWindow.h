@@ -37,6 +37,8 @@ private:
     void buildControls();
     void reloadList();
     void showSelected();
+    void showAccount(const std::optional<UserAccount>& account);
+    void selectInList(qint64 id);
     void setMode(Mode mode);
     void clearFields();
     UserAccount fields() const;
