@@ -6,6 +6,8 @@
 #include "app/ProgramStartUi.h"
 #include "app/ProgramUi.h"
 #include "app/ReceiverOnlyUi.h"
+#include "config/IniFile.h"
+#include "core/Navigation.h"
 #include "core/NavigationWidget.h"
 #include "core/WindowCodes.h"
 #include "db/Databases.h"
@@ -19,11 +21,13 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -73,6 +77,21 @@ class TestProgram : public QObject
         });
         QTimer::singleShot(20000, poll, [poll] { QCoreApplication::exit(99), poll->deleteLater(); });
         poll->start(20);
+    }
+
+    // The contrast ratio of two colours (0x00BBGGRR) as WCAG 2 measures it.
+    static double contrast(int a, int b)
+    {
+        const auto luminance = [](int c) {
+            const double weights[] = {0.2126, 0.7152, 0.0722};
+            double l = 0;
+            for (int i = 0; i < 3; ++i) {
+                const double v = ((c >> (8 * i)) & 0xFF) / 255.0;
+                l += weights[i] * (v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+            }
+            return l + 0.05;
+        };
+        return std::max(luminance(a), luminance(b)) / std::min(luminance(a), luminance(b));
     }
 
     FakeDialogs& dialogs() { return m_install->dialogs; }
@@ -165,9 +184,12 @@ private slots:
             marks(main, {"Opt_patient", "Opt_receivedata", "Opt_setting", "Opt_ranges", "cmd_FACTORSS", "cmd_comments",
                          "cmd_resultopt", "cmd_users", "cmd_passwordModi", "opt_aboutus", "Opt_exit", "Cmd_mini"}),
             u"++-----++-++"_s);
+        // The indicator keeps its colours on a background that makes them readable (4.5:1 at least).
         auto* indicator = child<QPushButton>(main, "Opt_receivedata");
-        QCOMPARE(indicator->text() + indicator->palette().color(QPalette::ButtonText).name(),
-                 u"Data receiver/OFF#15530d"_s);
+        QVERIFY(indicator->text() == u"Data receiver/OFF"_s &&
+                indicator->styleSheet().contains(u"color: #15530d; background-color: #ffffff"_s));
+        for (bool on : {false, true})
+            QVERIFY(contrast(Navigation::receiverColour(on), Navigation::receiverBackground(on)) >= 4.5);
         click(main, "Cmd_mini");
         QVERIFY(main->isMinimized() && !m_ui->receiveWindow());
 
@@ -178,6 +200,27 @@ private slots:
         QVERIFY(users->isVisible() && m_context->activeWindowCode() == WindowCode::Users);
         QVERIFY(!box(users, "Txt_username")->isEnabled() && child(users, "List1")->isEnabled());
         QCOMPARE(child<QLabel>(users, "Lbl_count")->text(), u"عدد المستخدمين: 1"_s);
+        // Add after viewing an administrator starts blank and least privileged; the name is trimmed.
+        auto* list = child<QListWidget>(users, "List1");
+        list->setCurrentRow(0);
+        QCOMPARE(marks(users, {"Optx", "Opty", "Txt_password"}) + box(users, "Txt_password")->text(), u"+-*********"_s);
+        click(users, "cmd_add");
+        QCOMPARE(box(users, "Txt_username")->text() + box(users, "Txt_password")->text() +
+                     marks(users, {"Optx", "Opty", "Check1", "Check7", "Check8"}),
+                 u"-+---"_s);
+        box(users, "Txt_username")->setText(u" nurse "_s);
+        box(users, "Txt_password")->setText(u"N-1"_s);
+        click(users, "cmd_save");
+        QCOMPARE(list->currentItem()->text() + u'|' + box(users, "Txt_username")->text(), u"nurse|nurse"_s);
+        // Add then Cancel shows again the account Edit acts on; Edit keeps the password unless typed.
+        click(users, "cmd_add");
+        click(users, "cmd_Cancel");
+        QCOMPARE(box(users, "Txt_username")->text(), u"nurse"_s);
+        click(users, "cmd_edit");
+        click(users, "Check7");
+        click(users, "cmd_save2");
+        QVERIFY(canLogIn(u"nurse"_s, u"N-1"_s) &&
+                UserStore(m_context->databases().OpenInterfaceDb()).findByName(u"nurse"_s)->grant7);
         // The password window: what is typed stays in its box, Enter and Down move on, Up moves back.
         click(users, "cmd_passwordModi");
         PasswordWindow* pw = m_ui->passwordWindow();
@@ -282,9 +325,12 @@ private slots:
         // The next start fills the boxes in; Escape there ends the program, once.
         login = startProgram();
         QTRY_VERIFY(shown(login, "Txt_username"));
+        // The password box holds the remembered token, never the password.
         QCOMPARE(marks(login, {"Chk_rememberMe"}) + box(login, "Txt_username")->text() +
-                     box(login, "Txt_password")->text() + login->focusWidget()->objectName(),
-                 u"+clerkClerk-1Txt_username"_s);
+                     login->focusWidget()->objectName(),
+                 u"+clerkTxt_username"_s);
+        QCOMPARE(box(login, "Txt_password")->text(), ReadIni(m_install->settingsIni(), u"server"_s, u"NIDL"_s));
+        QCOMPARE(box(login, "Txt_password")->text().size(), 43);
         QTest::keyClick(box(login, "Txt_username"), Qt::Key_Escape);
         QTest::keyClick(box(login, "Txt_username"), Qt::Key_Escape);
         QCOMPARE(ended(), 0);

@@ -4,12 +4,15 @@
 #include "app/Login.h"
 #include "app/StartupMessages.h"
 #include "app/StartupSequence.h"
+#include "common/PasswordHash.h"
 #include "config/IniFile.h"
 #include "core/Grants.h"
 #include "db/ConnectionTarget.h"
 #include "db/Databases.h"
 #include "db/DbMessages.h"
 #include "db/ScopedConnection.h"
+#include "db/SqlRun.h"
+#include "users/PasswordChange.h"
 #include "users/UserAccounts.h"
 #include "users/UserMessages.h"
 #include "users/UserStore.h"
@@ -18,6 +21,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTest>
 #include <QTimer>
 
@@ -55,6 +59,7 @@ class TestStartup : public QObject
     std::unique_ptr<AppContext> m_elsewhere;
     FakeSingleInstance m_single;
     AppContext* m_context = nullptr;
+    bool m_accountsReady = false;
 
     static QString msg(const QString& title, const QString& text) { return title + u": "_s + text; }
     QString shown()
@@ -95,6 +100,7 @@ class TestStartup : public QObject
 
     AppContext& prepare(const QString& setup = {})
     {
+        m_accountsReady = false;
         m_elsewhere.reset();
         m_install = std::make_unique<TestInstall>();
         TestInstall& in = *m_install;
@@ -124,16 +130,27 @@ class TestStartup : public QObject
         m_context = m_elsewhere ? m_elsewhere.get() : &in.context();
         return *m_context;
     }
-    // The demo install with three more accounts: an Arabic name, quotes, and 300 characters.
-    AppContext& accounts()
+    // The demo install with five more accounts: an Arabic name, quotes, 300 characters, and
+    // passwords of 1 and 500 characters.
+    // With `reuse`, the accounts made for the row before serve again (hashing them takes a while).
+    AppContext& accounts(bool reuse = false)
     {
+        if (reuse && m_accountsReady) {
+            m_context->currentUser = {};
+            m_install->dialogs.clear();
+            return *m_context;
+        }
         AppContext& context = prepare();
         UserAccounts users(context);
-        for (const auto& [name, password] :
-             {std::pair{u"مدير المعمل"_s, u"كلمة سر"_s}, {u"o'brien"_s, u"pa'ss%"_s}, {longName, longName}})
+        for (const auto& [name, password] : {std::pair{u"مدير المعمل"_s, u"كلمة سر"_s},
+                                             {u"o'brien"_s, u"pa'ss%"_s},
+                                             {longName, longName},
+                                             {u"one"_s, u"x"_s},
+                                             {u"long"_s, QString(500, u'p')}})
             if (!users.add(account(name, password, 2)).done)
                 qFatal("account %s not added", qPrintable(name));
         m_install->dialogs.clear();
+        m_accountsReady = true;
         return context;
     }
 
@@ -182,16 +199,20 @@ private slots:
         QCOMPARE(sequence.waitingForLogin(), c.stopsAt >= 9);
         const bool remember = c.setup.isEmpty();
         if (!login.isEmpty()) {
+            // A password an older version left in the file is no token: gone, and the box stays empty.
             const auto remembered = login.first().first().value<RememberedLogin>();
             QCOMPARE(remembered.remember, true);
-            QCOMPARE(remembered.userName + u'/' + remembered.password, u"admin/pw'1"_s);
+            QCOMPARE(remembered.userName + u'/' + remembered.token, u"admin/"_s);
+            QCOMPARE(ReadIni(m_install->settingsIni(), u"server"_s, u"NIDL"_s), QString());
             m_install->setSetting(u"comsetup"_s, u"EnLanguage"_s, u"1"_s); // read again at step 11
             QVERIFY(sequence.logIn(u"admin"_s, u"admin"_s, remember).loggedIn);
             QVERIFY(!sequence.waitingForLogin());
             QStringList keys;
             for (const char* key : {"Remembers", "NIDT", "NIDL"})
                 keys << ReadIni(m_install->settingsIni(), u"server"_s, QString::fromLatin1(key));
-            QCOMPARE(keys.join(u'|'), remember ? u"1|admin|admin"_s : u"0||"_s);
+            const QString token = keys.last();
+            QCOMPARE(keys.join(u'|'), remember ? u"1|admin|"_s + token : u"0||"_s);
+            QVERIFY(!remember || (token.size() == 43 && Login::remembered(context).token == token));
             tickWhileTimed(sequence, 3);
             QCOMPARE(context.settings.EnLanguage, 1);
         }
@@ -249,6 +270,8 @@ private slots:
         QTest::newRow("add: password empty") << u"add"_s << Case{u"new"_s, {}, M::addPasswordEmpty, password};
         QTest::newRow("add: no kind") << u"add"_s << Case{u"new"_s, u"pw"_s, M::kindMissing, int(F::Kind), 0};
         QTest::newRow("add: existing name") << u"add"_s << Case{u"admin"_s, u"pw"_s, M::addDuplicate, name};
+        QTest::newRow("add: blanks around it") << u"add"_s << Case{u" admin  "_s, u"pw"_s, M::addDuplicate, name};
+        QTest::newRow("add: only blanks") << u"add"_s << Case{u"   "_s, u"pw"_s, M::addNameEmpty, name};
         // The database's own comparison decides, as its unique index does.
         QTest::newRow("add: other case") << u"add"_s << Case{u"ADMIN"_s, u"pw"_s, M::addDuplicate, name, 1};
         QTest::newRow("add: user") << u"add"_s << Case{u"nurse"_s, u"Pw 1"_s};
@@ -256,9 +279,10 @@ private slots:
         QTest::newRow("edit: name empty") << u"edit"_s << Case{{}, u"pw"_s, M::editNameEmpty, name};
         QTest::newRow("edit: password empty") << u"edit"_s << Case{u"x"_s, {}, M::editPasswordEmpty, password};
         QTest::newRow("edit: another's name") << u"edit"_s << Case{u"admin"_s, u"pw"_s, M::editDuplicate, name};
+        QTest::newRow("edit: another's, blanks") << u"edit"_s << Case{u"admin "_s, u"pw"_s, M::editDuplicate, name};
         QTest::newRow("edit: its own name") << u"edit"_s << Case{u"o'brien"_s, u"changed"_s};
         QTest::newRow("edit: renamed administrator") << u"edit"_s << Case{u"obrien"_s, u"changed"_s, {}, 0, 1};
-        QTest::newRow("edit: deleted meanwhile") << u"edit"_s << Case{u"gone"_s, u"changed"_s};
+        QTest::newRow("edit: deleted meanwhile") << u"edit"_s << Case{u"gone"_s, u"changed"_s, M::selectUserFirst};
         // Focus 1: the name box, 2: the password box. The names and passwords are compared exactly.
         QTest::newRow("login: both empty") << u"login"_s << Case{{}, {}, u"ادخل كلمة المرور أولاً"_s, 2};
         QTest::newRow("login: name empty") << u"login"_s << Case{{}, u"x"_s, StartupMessages::userNameEmpty, 1};
@@ -267,6 +291,10 @@ private slots:
         QTest::newRow("login: name in other case") << u"login"_s << Case{u"Admin"_s, u"admin"_s, wrongLogin, 2};
         QTest::newRow("login: injection") << u"login"_s << Case{u"admin"_s, u"' or '1'='1"_s, wrongLogin, 2};
         QTest::newRow("login: arabic") << u"login"_s << Case{u"مدير المعمل"_s, u"كلمة سر"_s};
+        QTest::newRow("login: 1 character") << u"login"_s << Case{u"one"_s, u"x"_s};
+        QTest::newRow("login: 500 characters") << u"login"_s << Case{u"long"_s, QString(500, u'p')};
+        QTest::newRow("login: 500, one more") << u"login"_s << Case{u"long"_s, QString(501, u'p'), wrongLogin, 2};
+        QTest::newRow("login: the stored hash") << u"login"_s << Case{u"one"_s, u"hash"_s, wrongLogin, 2};
         QTest::newRow("login: 300 characters, one short")
             << u"login"_s << Case{longName, longName.left(299), wrongLogin, 2};
     }
@@ -275,10 +303,14 @@ private slots:
     {
         QFETCH(QString, action);
         QFETCH(Case, c);
-        AppContext& context = accounts();
+        AppContext& context = accounts(action == u"login"_s); // logging in changes no account
         const bool gone = c.name == u"gone"_s;
         const bool done = c.message.isEmpty() && !gone;
         if (action == u"login"_s) {
+            const QString hash = store().findByName(u"one"_s)->password;
+            QVERIFY(hash.startsWith(u"$argon2id$"_s)); // never the password
+            if (c.password == u"hash"_s)
+                c.password = hash;
             const Login::Outcome outcome = Login::logIn(context, c.name, c.password, false);
             QCOMPARE(outcome.loggedIn, done);
             QCOMPARE(int(outcome.focus), c.focus);
@@ -293,11 +325,11 @@ private slots:
         fields.id = editing ? users.select(u"o'brien"_s).value_or(UserAccount()).id : 0;
         if (gone)
             QVERIFY(store().remove(fields.id));
-        const UserAccounts::Outcome outcome = editing ? users.saveChanges(fields) : users.add(fields);
+        const UserAccounts::Outcome outcome = editing ? users.saveChanges(fields, true) : users.add(fields);
         QCOMPARE(outcome.done, done);
         QCOMPARE(int(outcome.focus), c.focus);
         QCOMPARE(shown(), c.message.isEmpty() ? QString() : M::errorTitle + u": "_s + c.message);
-        QCOMPARE(users.names().size(), 4 + (done && !editing ? 1 : 0) - (gone ? 1 : 0));
+        QCOMPARE(users.names().size(), 6 + (done && !editing ? 1 : 0) - (gone ? 1 : 0));
         QCOMPARE(canLogIn(c.name, c.password), done);
         QCOMPARE(canLogIn(u"o'brien"_s, u"pa'ss%"_s), !editing || (!done && !gone));
         if (done) {
@@ -310,18 +342,61 @@ private slots:
         QVERIFY(!users.createFirstAdministrator(u"boss"_s, u"x"_s, u"x"_s).done);
     }
 
+    // No password is kept anywhere: rows from before hashing are hashed at login or save, and
+    // remember-me keeps a token that a new password, an unticked box or a newer token ends.
+    void secretsKept()
+    {
+        AppContext& context = prepare(); // admin/admin, hashed by the demo set-up
+        QSqlDatabase db = context.databases().OpenInterfaceDb();
+        for (const auto& [name, word] : {std::pair{u"legacy"_s, u"old'pw"_s},
+                                         {u"keep"_s, u"k1"_s},
+                                         {u"broken"_s, u"$argon2id$v=19$m=65536,t=2,p=1$edited"_s}})
+            QVERIFY(SqlRun::insert(db, u"users"_s, {{u"patientusname"_s, name}, {u"patientword"_s, word}}).ok);
+        QVERIFY(Login::logIn(context, u"legacy"_s, u"old'pw"_s, false).loggedIn);
+        QVERIFY(!Login::logIn(context, u"broken"_s, u"$argon2id$v=19$m=65536,t=2,p=1$edited"_s, false).loggedIn);
+        UserAccounts users(context);
+        UserAccount kept = account(u"keep"_s, u"********"_s, 2);
+        kept.id = store().findByName(u"keep"_s)->id;
+        QVERIFY(users.saveChanges(kept, false).done);
+        QVERIFY(canLogIn(u"legacy"_s, u"old'pw"_s) && canLogIn(u"keep"_s, u"k1"_s));
+
+        const QString ini = m_install->settingsIni();
+        const auto token = [&ini] { return ReadIni(ini, u"server"_s, u"NIDL"_s); };
+        QVERIFY(Login::logIn(context, u"admin"_s, u"admin"_s, true).loggedIn);
+        const QString first = token();
+        QCOMPARE(Login::remembered(context).token, first);
+        QVERIFY(!Login::logIn(context, u"admin"_s, first, true).loggedIn);        // no password
+        QVERIFY(!Login::logIn(context, u"legacy"_s, first, true, true).loggedIn); // another's
+        QVERIFY(Login::logIn(context, u"admin"_s, first, true, true).loggedIn);   // the box as filled
+        QVERIFY(token() != first && !Login::logIn(context, u"admin"_s, first, true, true).loggedIn);
+        QVERIFY(PasswordChange::change(context, u"admin"_s, u"admin"_s, u"Neu'1"_s, u"Neu'1"_s).changed);
+        QCOMPARE(Login::remembered(context).token, QString());
+        QCOMPARE(token(), QString()); // the file forgets it too
+        QVERIFY(Login::logIn(context, u"admin"_s, u"Neu'1"_s, true).loggedIn && !token().isEmpty());
+        QVERIFY(Login::logIn(context, u"admin"_s, u"Neu'1"_s, false).loggedIn && token().isEmpty());
+
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::ReadOnly) && !file.readAll().contains("Neu'1"));
+        const SqlRun::Rows rows = SqlRun::select(db, u"SELECT patientword FROM users"_s);
+        int plain = 0;
+        for (const QSqlRecord& r : rows.records)
+            plain += PasswordHash::isHash(r.value(0).toString()) ? 0 : 1;
+        QCOMPARE(plain, 0);
+        QVERIFY(SqlRun::select(db, u"SELECT * FROM rememberedlogin"_s).records.isEmpty());
+    }
+
     void selectAndDelete()
     {
         UserAccounts accounts(this->accounts());
         const qint64 id = accounts.select(u"admin"_s)->id;
-        QVERIFY(accounts.mayEdit(u"admin"_s) && !accounts.mayEdit(QString()) && !accounts.remove(QString(), id));
+        QVERIFY(accounts.mayEdit(id) && !accounts.mayEdit(0) && !accounts.remove(0));
         m_install->dialogs.answers = {DialogAnswer::Cancel};
-        QVERIFY(!accounts.remove(u"admin"_s, id) && store().findById(id));
+        QVERIFY(!accounts.remove(id) && store().findById(id));
         const QString select = msg(M::errorTitle, M::selectUserFirst);
         QCOMPARE(shown(), QStringList({select, select, msg(M::deleteTitle, M::deleteQuestion)}).join(u'\n'));
         QVERIFY(m_install->dialogs.last().buttons == DialogButtons::OkCancel);
         // The last administrator, even the one logged in, may go.
-        QVERIFY(accounts.remove(u"admin"_s, id) && !store().findById(id));
+        QVERIFY(accounts.remove(id) && !store().findById(id));
     }
 
     void grantsOfTheAccount()

@@ -486,7 +486,7 @@ void tst_Databases::schema()
              "Result WHERE DocName LIKE ? group by DocName order By DocName", "testtable where shortAssay=?",
              "testtable where crvtestid=?", "testtable where testsimp=?",
              "normalrange where testcode=? and REFRANGE='1' and pregsmok=?", "comments where testcode=?",
-             "users where patientusname=? and patientword=?"}) {
+             "users where patientusname=?", "rememberedlogin where tokenhash=?"}) {
         const auto plan =
             SqlRun::select(db, "EXPLAIN QUERY PLAN SELECT * FROM " + lookup, QVariantList(lookup.count('?'), "a%"));
         QVERIFY2(plan && plan.records.first().value(3).toString().contains(" INDEX "), qPrintable(lookup));

@@ -3,8 +3,10 @@
 -- or save), and a remembered login is kept as the hash of a random token, one row per station
 -- that remembers the account.
 CREATE TABLE rememberedlogin (
-    tokenhash   TEXT PRIMARY KEY,
+    rememberid  INTEGER PRIMARY KEY AUTOINCREMENT,
+    tokenhash   TEXT NOT NULL,
     patientusid INTEGER NOT NULL,
     createdat   TEXT
 );
+CREATE UNIQUE INDEX ix_rememberedlogin_token ON rememberedlogin (tokenhash);
 CREATE INDEX ix_rememberedlogin_user ON rememberedlogin (patientusid);

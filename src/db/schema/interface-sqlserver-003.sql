@@ -4,8 +4,10 @@
 -- station that remembers the account.
 ALTER TABLE users ALTER COLUMN patientword nvarchar(255) NULL;
 CREATE TABLE rememberedlogin (
-    tokenhash   nvarchar(64) NOT NULL PRIMARY KEY,
+    rememberid  int IDENTITY(1,1) NOT NULL PRIMARY KEY,
+    tokenhash   nvarchar(64) NOT NULL,
     patientusid int NOT NULL,
     createdat   nvarchar(30) NULL
 );
+CREATE UNIQUE INDEX ix_rememberedlogin_token ON rememberedlogin (tokenhash);
 CREATE INDEX ix_rememberedlogin_user ON rememberedlogin (patientusid);
