@@ -118,9 +118,9 @@ private slots:
         const ProgramRun first = runCorvanaVidas(replay);
         QCOMPARE(first.exitCode, 0);
         QCOMPARE(first.out.split('\n', Qt::SkipEmptyParts), expected);
-        QVERIFY2(first.err.contains(file.fileName() + ": the last 106 bytes end without EOT and were not parsed\n"
-                                                      "corvana-vidas: 8 messages, 9 results stored\n"),
-                 qPrintable(first.err));
+        QCOMPARE(first.err, "corvana-vidas: " + file.fileName() +
+                                ": the last 106 bytes end without EOT and were not parsed\n"
+                                "corvana-vidas: 8 messages, 9 results stored\n");
         QCOMPARE(count(Db::Interface, "SELECT count(*) FROM Result"), 9);
         QCOMPARE(count(Db::Lis, "SELECT count(*) FROM patienttest WHERE resultfinsh=1"), 4);
 

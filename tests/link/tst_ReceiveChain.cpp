@@ -121,7 +121,7 @@ void tst_ReceiveChain::stores_data()
     row("a sample number is one sample whatever its zeros, never with letters", {}, {},
         {"49|TSH|1", "0000000000049|TSH|2", "000000000049A|TSH|3"}, "SampleID, resultt1",
         {"0000000000049|2", "000000000049A|3"}, {"49     No", "0000000000049     No", "000000000049A     No"});
-    row("results without sample: no patient, no export, no sound", {}, {},
+    row("results without sample: no patient, no export", {}, {},
         {"|FER|> 1200 ng/ml", "|FER|> 1200 ng/ml", "|FER|300 ng/ml"}, "Patientname, SampleID, patientid, resultt1",
         {"FER   09:42 AM|||> 1200", "FER   09:42 AM|||300"}, QStringList(3, "FER   09:42 AM     No"));
     row("nothing to report, or no assay: nothing stored", {}, {}, {"260114000124|PRL||", "260114000124||7"}, "SampleID",

@@ -1,7 +1,6 @@
 #include "ReceiveLab.h"
 
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QListWidget>
 #include <QSerialPort>
 #include <QSignalSpy>
@@ -13,11 +12,6 @@ ReceiveLab::ReceiveLab() : pty(std::make_unique<PtyPair>())
 {
     ready = install.installDemoData();
     install.setSettings({"comsetup/autsavecrv=1", "comsetup/device=" + pty->slavePath()});
-}
-
-ReceiveLab::~ReceiveLab()
-{
-    delete m_window;
 }
 
 AppContext& ReceiveLab::makeContext()
@@ -52,11 +46,6 @@ ReceiveWindow& ReceiveLab::window(bool openNow)
     if (m_window && m_window->portIsOpen() && started.isEmpty())
         started.wait(5000);
     return *m_window;
-}
-
-QString ReceiveLab::shown(const char* label) const
-{
-    return control<QLabel>(label)->text().remove(QChar(0x200E));
 }
 
 QStringList ReceiveLab::listLines() const

@@ -9,6 +9,7 @@
 #include "link/ReceiveChain.h"
 #include "link/ReceiveWindow.h"
 
+#include <QLabel>
 #include <QPointer>
 #include <QProcess>
 
@@ -28,7 +29,7 @@ class ReceiveLab
 {
 public:
     ReceiveLab();
-    ~ReceiveLab();
+    ~ReceiveLab() { delete m_window; }
 
     // A context on the settings as they stand now, playing into `sound`.
     AppContext& makeContext();
@@ -43,7 +44,7 @@ public:
     ReceiveWindow& window(bool openNow = true);
     template <typename T> T* control(const char* name) const { return m_window->findChild<T*>(QLatin1String(name)); }
     // A label's text without the direction marks put before Latin values.
-    QString shown(const char* label) const;
+    QString shown(const char* label) const { return control<QLabel>(label)->text().remove(QChar(0x200E)); }
     QStringList listLines() const;
     // Hands `bytes` to the window as the line would (ENQ alone, then the rest) and waits until the
     // worker is done with the session.
