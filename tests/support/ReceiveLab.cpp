@@ -69,13 +69,16 @@ double ReceiveLab::sendOverLine(const QByteArray& session)
     pty->readAvailable();
     QElapsedTimer t;
     t.start();
-    if (!pty->write(session.left(1)))
-        return -1;
     QByteArray got;
-    while (got.isEmpty() && t.elapsed() < 2000) {
-        QCoreApplication::processEvents();
-        got = pty->readAvailable();
-        QThread::usleep(got.isEmpty() ? 200 : 0);
+    // Like the analyser, ENQ is sent again when it goes unanswered (here after 3 s, three times).
+    for (int attempt = 0; attempt < 3 && got.isEmpty(); ++attempt) {
+        if (!pty->write(session.left(1)))
+            return -1;
+        while (got.isEmpty() && t.elapsed() < 3000 * (attempt + 1)) {
+            QCoreApplication::processEvents();
+            got = pty->readAvailable();
+            QThread::usleep(got.isEmpty() ? 200 : 0);
+        }
     }
     const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
     if (got != QByteArray(1, AnalyserCapture::ACK) || !pty->write(session.mid(1)))
