@@ -466,8 +466,8 @@ void tst_Databases::schema()
         {"CREATE TABLE a (x);\nSELECT 6 / 2 * 3 - 1", {"CREATE TABLE a (x)", "SELECT 6 / 2 * 3 - 1"}},
         {"-- head; with a semicolon\nSELECT 1; /* a; b */ SELECT 2 -- tail;\n", {"SELECT 1", "SELECT 2"}},
         {"SELECT 1; /* to the end; ", {"SELECT 1"}},
-        {"INSERT INTO t VALUES ('a;b', 'it''s; --ok');SELECT \"c;d\" FROM [e;f]",
-         {"INSERT INTO t VALUES ('a;b', 'it''s; --ok')", "SELECT \"c;d\" FROM [e;f]"}},
+        {"INSERT INTO t VALUES ('', 'a;b', 'it''s; --ok');SELECT \"c;d\" FROM [e;f]",
+         {"INSERT INTO t VALUES ('', 'a;b', 'it''s; --ok')", "SELECT \"c;d\" FROM [e;f]"}},
         {" ; ;\n;", {}}};
     for (const auto& [script, expected] : scripts)
         QCOMPARE(Schema::statements(script), expected);
