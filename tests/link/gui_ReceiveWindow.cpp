@@ -254,7 +254,6 @@ private slots:
         QVERIFY(m_lab->deliver(damaged.replace(gs + 1, 2, "zz")));
         QCOMPARE(m_lab->listLines(), QStringList{"260114000123 TSH     Held: checksum zz, expected " + sent});
         QCOMPARE(m_lab->shown("Lbl_heldnum"), "1");
-        QCOMPARE(m_lab->shown("Lbl_samplenum"), "0");
         QVERIFY(m_lab->install.exec(Db::Interface, "ALTER TABLE lisoutbox RENAME TO gone"));
         QVERIFY(m_lab->deliver(one("260114000123", "TSH", "2.35")));
         QVERIFY(m_lab->listLines().value(1).startsWith("14:07:00     Failed: LIS outbox: no such table: lisoutbox"));
@@ -278,7 +277,6 @@ private slots:
         QCOMPARE(outbox.exitCode, 0);
         QCOMPARE(outbox.out.count(QRegularExpression("\t2601140001230\t501\t2.4\t1 tries\tdatabase is locked")), 1);
         QCOMPARE(outbox.out.count(QRegularExpression("\t2601140001247\t501\t2.4\t0 tries\tnot tried yet\n")), 1);
-        QCOMPARE(outbox.out.count('\n'), 2);
         lock.reset();
         QTRY_COMPARE_WITH_TIMEOUT(m_lab->listLines().mid(2),
                                   (QStringList{"2601140001230     Yes", "2601140001247     Yes"}), 10000);

@@ -162,7 +162,7 @@ void tst_ReceiveChain::stores()
         QVERIFY(shown.title == "تنبية  !" && shown.text == LisExport::lisOffText && shown.icon == DialogIcon::Warning);
 }
 
-// Single-bit flips (one bit of every byte) between the first RS and the end of a session of three
+// Single-bit flips (one bit of every other byte) between the first RS and the end of a session of three
 // results: what is stored is what was sent, or nothing (held), never a changed value, sample,
 // assay or patient.
 void tst_ReceiveChain::damagedFramesAreHeld()
@@ -177,9 +177,9 @@ void tst_ReceiveChain::damagedFramesAreHeld()
     QCOMPARE(expected.size(), 3);
     QCOMPARE(lab.install.text(Db::Interface, "SELECT state FROM receivedsession WHERE results=3"), "stored");
     int held = 0;
-    for (qsizetype i = capture.indexOf('\x1e'); i < capture.lastIndexOf('\x03'); ++i) {
+    for (qsizetype i = capture.indexOf('\x1e'); i < capture.lastIndexOf('\x03'); i += 2) {
         QByteArray flipped = capture;
-        flipped[i] = static_cast<char>(flipped[i] ^ (1 << (i % 8)));
+        flipped[i] = static_cast<char>(flipped[i] ^ (1 << (i / 2 % 8)));
         QVERIFY(lab.install.exec(Db::Interface, "DELETE FROM Result"));
         QVERIFY(lab.install.exec(Db::Lis, "UPDATE patienttest SET resultt=NULL"));
         lab.lines.clear();
@@ -193,7 +193,7 @@ void tst_ReceiveChain::damagedFramesAreHeld()
             QVERIFY2(lab.lines.join('|').contains("Held: checksum"), qPrintable(lab.lines.join('|')));
         }
     }
-    QVERIFY2(held > 250, qPrintable(QString::number(held)));
+    QVERIFY2(held > 125, qPrintable(QString::number(held)));
     QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM heldframe WHERE rawframe IS NOT NULL").toInt(),
              held);
     QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM receivedsession WHERE state='held'").toInt(), held);
@@ -209,6 +209,11 @@ void tst_ReceiveChain::sessionsAreStoredOnce()
     ReceiveChain& chain = lab.chain();
     const QString folder = QDir(lab.install.path()).filePath("captures");
     const QSqlDatabase db = lab.context->databases().OpenInterfaceDbQuiet(4);
+    // The journal began on the archive's day: what the file held before (no index line) was stored then.
+    QVERIFY(lab.install.exec(Db::Interface, "UPDATE receivedsession SET receivedat='2026-12-05T08:00:00.000'"));
+    QFile before(folder + "/2026-12-05.bin");
+    QVERIFY(QDir().mkpath(folder) && before.open(QIODevice::WriteOnly) && before.write(sessionOf("2601140009|TSH|9")));
+    before.close();
     CaptureArchive archive(lab.context->installFolder(), lab.install.clock);
     const QDateTime received(QDate(2026, 12, 5), QTime(23, 50));
     qint64 stream = 0;
