@@ -238,6 +238,11 @@ void tst_ReceiveChain::sessionsAreStoredOnce()
     QVERIFY(SessionJournal::unrecorded(db, folder, nullptr)->isEmpty());
     // Met again (the line and the start-up scan can both hand it over): not stored twice.
     QCOMPARE(chain.processSession(missing->first()).result, ReceiveChain::Result::Skipped);
+    // Replayed from a copy of the day's file (another place, the same bytes): known by its content.
+    ReceivedSession copy = missing->first();
+    copy.archiveFile = "copy.bin";
+    copy.origin = ReceivedSession::Origin::Replayed;
+    QCOMPARE(chain.processSession(copy).result, ReceiveChain::Result::Skipped);
     QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM Result"), "3");
 
     using Origin = ReceivedSession::Origin;
