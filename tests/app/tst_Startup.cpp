@@ -384,6 +384,11 @@ private slots:
         QVERIFY(!Login::logIn(context, u"legacy"_s, first, true, true).loggedIn); // another's
         QVERIFY(Login::logIn(context, u"admin"_s, first, true, true).loggedIn);   // the box as filled
         QVERIFY(token() != first && !Login::logIn(context, u"admin"_s, first, true, true).loggedIn);
+        // A password that cannot be written is not reported as changed.
+        QVERIFY(SqlRun::exec(
+            db, u"CREATE TRIGGER locked BEFORE UPDATE ON users BEGIN SELECT RAISE(FAIL, 'locked'); END"_s));
+        QVERIFY(!PasswordChange::change(context, u"admin"_s, u"admin"_s, u"Neu'1"_s, u"Neu'1"_s).changed);
+        QVERIFY(SqlRun::exec(db, u"DROP TRIGGER locked"_s) && canLogIn(u"admin"_s, u"admin"_s));
         QVERIFY(PasswordChange::change(context, u"admin"_s, u"admin"_s, u"Neu'1"_s, u"Neu'1"_s).changed);
         QCOMPARE(Login::remembered(context).token, QString());
         QCOMPARE(token(), QString()); // the file forgets it too
