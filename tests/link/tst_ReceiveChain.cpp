@@ -286,8 +286,7 @@ void tst_ReceiveChain::captureArchive()
     FakeClock clock(QDateTime(QDate(2026, 12, 5), QTime(14, 7)));
     const auto file = [&dir](const char* name) { return dir.filePath(QStringLiteral("captures/") + name); };
     CaptureArchive archive(InstallFolder(dir.path()), clock);
-    QVERIFY(archive.write()); // nothing to write: no file
-    QVERIFY(!QFile::exists(file("2026-12-05.bin")));
+    QVERIFY(archive.write() && !QFile::exists(file("2026-12-05.bin"))); // nothing to write: no file
     const QDateTime at(QDate(2026, 12, 5), QTime(9, 30, 15, 250));
     archive.received(QByteArray("\x00\xff\x05", 3));
     archive.received("\x02one\x04\x05");
