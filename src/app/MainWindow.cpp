@@ -1,12 +1,126 @@
 #include "app/MainWindow.h"
 
+#include "app/WorklistMessages.h"
 #include "common/DateFormats.h"
+#include "common/Numbers.h"
+#include "config/IniFile.h"
 #include "core/AppContext.h"
+#include "core/ColourRef.h"
+#include "core/Grants.h"
 #include "core/NavigationWidget.h"
 #include "core/WindowCodes.h"
+#include "review/ResultSearch.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+
+namespace {
+
+// Sizes are given in twips; the screen has 15 to the pixel at the usual 96 dots per inch.
+constexpr int px(int twips)
+{
+    return twips / 15;
+}
+
+constexpr int headerGrey = 0x808080;
+constexpr int patientCellColour = 0xC0E0FF;
+constexpr int resultRowTwips = 855;
+
+struct Column
+{
+    const char* header;
+    int twips;
+    Qt::Alignment align;
+};
+
+QTableWidget* makeGrid(QWidget* parent, const char* name, std::initializer_list<Column> columns)
+{
+    auto* grid = new QTableWidget(0, int(columns.size()), parent);
+    grid->setObjectName(QLatin1String(name));
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->verticalHeader()->hide();
+    grid->horizontalHeader()->setFixedHeight(px(300));
+    grid->horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background-color: %1; color: white; border: 1px solid #a0a0a0; }")
+            .arg(fromColourRef(headerGrey).name()));
+    int i = 0;
+    for (const Column& c : columns) {
+        auto* item = new QTableWidgetItem(QString::fromUtf8(c.header));
+        item->setTextAlignment(c.align | Qt::AlignVCenter);
+        grid->setHorizontalHeaderItem(i, item);
+        if (c.twips == 0)
+            grid->setColumnHidden(i, true);
+        else
+            grid->setColumnWidth(i, px(c.twips));
+        ++i;
+    }
+    return grid;
+}
+
+QTableWidgetItem* cell(const QString& text, Qt::Alignment align, int background = -1, int foreground = -1)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(align | Qt::AlignVCenter);
+    if (background >= 0)
+        item->setBackground(fromColourRef(background));
+    if (foreground >= 0)
+        item->setForeground(fromColourRef(foreground));
+    return item;
+}
+
+QLabel* headerValue(QWidget* parent, const char* name)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setMinimumWidth(80);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    return label;
+}
+
+QComboBox* titleBox(QWidget* parent, const char* name)
+{
+    // Titles shown as labels: they are edited in the result editor, not here.
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setEditable(true);
+    box->lineEdit()->setReadOnly(true);
+    box->setFrame(false);
+    box->setFocusPolicy(Qt::NoFocus);
+    box->setMinimumWidth(60);
+    return box;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    b->setMinimumHeight(30);
+    return b;
+}
+
+} // namespace
 
 MainWindow::MainWindow(AppContext& context, QWidget* parent)
     : QWidget(parent, Qt::Window), m_context(context),
@@ -21,25 +135,589 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
     root->addWidget(m_navigation);
-
     m_workArea->setObjectName(QStringLiteral("Pct_work"));
-    auto* work = new QVBoxLayout(m_workArea);
-    work->setContentsMargins(16, 16, 16, 16);
-    auto* heading = new QLabel(QStringLiteral("نتائج اليوم"), m_workArea);
-    heading->setObjectName(QStringLiteral("Lbl_heading"));
-    QFont big = heading->font();
-    big.setPointSizeF(big.pointSizeF() * 1.5);
-    big.setBold(true);
-    heading->setFont(big);
-    work->addWidget(heading);
-    auto* day = new QLabel(DateFormats::longDate(context.clock().today()), m_workArea);
-    day->setObjectName(QStringLiteral("Lbl_today"));
-    day->setLayoutDirection(Qt::LeftToRight);
-    day->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    work->addWidget(day);
-    work->addStretch(1);
     root->addWidget(m_workArea, 1);
+    auto* work = new QVBoxLayout(m_workArea);
+    work->setContentsMargins(10, 8, 10, 8);
 
-    resize(1000, 640);
+    // The command buttons.
+    m_buttons = new QWidget(m_workArea);
+    m_buttons->setObjectName(QStringLiteral("Frm_buttons"));
+    auto* bar = new QHBoxLayout(m_buttons);
+    bar->setContentsMargins(0, 0, 0, 0);
+    m_day = new QDateEdit(m_buttons);
+    m_day->setObjectName(QStringLiteral("DTPicker_day"));
+    m_day->setCalendarPopup(true);
+    m_day->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
+    m_day->setLocale(QLocale::c());
+    m_day->setLayoutDirection(Qt::LeftToRight);
+    m_day->setMinimumWidth(130);
+    m_refresh = button(m_buttons, "cmd_refresh", QStringLiteral("Refresh"));
+    m_search = button(m_buttons, "cmd_search", QStringLiteral("Search"));
+    m_add = button(m_buttons, "cmd_addpatient", QStringLiteral("Add"));
+    m_edit = button(m_buttons, "cmd_edit", QStringLiteral("Edit"));
+    m_delete = button(m_buttons, "cmd_deletetpatient", QStringLiteral("Delete"));
+    m_separateReport = new QCheckBox(QStringLiteral("Separate-Report"), m_buttons);
+    m_separateReport->setObjectName(QStringLiteral("chk_separeteRPT"));
+    bar->addWidget(m_day);
+    for (QPushButton* b : {m_refresh, m_search, m_add, m_edit, m_delete})
+        bar->addWidget(b);
+    bar->addStretch(1);
+    bar->addWidget(m_separateReport);
+    work->addWidget(m_buttons);
+
+    auto* split = new QSplitter(Qt::Horizontal, m_workArea);
+    work->addWidget(split, 1);
+
+    m_patients = makeGrid(split, "MSFG_Patient",
+                          {{"Patient ID", 1450, Qt::AlignLeft},
+                           {"Patient name                 ", 2550, Qt::AlignHCenter},
+                           {"", 0, Qt::AlignLeft}});
+    m_patients->setMinimumWidth(px(1450 + 2550) + 24);
+    split->addWidget(m_patients);
+
+    auto* right = new QWidget(split);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(8, 0, 0, 0);
+    auto* header = new QWidget(right);
+    header->setObjectName(QStringLiteral("Pct_header"));
+    auto* form = new QGridLayout(header);
+    form->setContentsMargins(0, 0, 0, 0);
+    m_sampleId = headerValue(header, "LblSampID");
+    m_patientId = headerValue(header, "LblPatID");
+    m_patientId->setCursor(Qt::PointingHandCursor);
+    m_patientId->setToolTip(QStringLiteral("انقر لنسخ كود المريض"));
+    m_patientId->installEventFilter(this);
+    m_patientName = headerValue(header, "LblPatName");
+    m_sex = headerValue(header, "LblSex");
+    m_ageN = headerValue(header, "LblAgeN");
+    m_ageU = headerValue(header, "LblAgeU");
+    m_docName = headerValue(header, "LblDocName");
+    m_testDate = headerValue(header, "LblTestDate");
+    m_testTime = headerValue(header, "LblTestTime");
+    m_patientSefa = titleBox(header, "Cmb_patientsefa");
+    m_drSefa = titleBox(header, "Cmb_drsefa");
+    const auto caption = [header](const QString& text) { return new QLabel(text, header); };
+    form->addWidget(caption(QStringLiteral("رقم العينة:")), 0, 0);
+    form->addWidget(m_sampleId, 0, 1);
+    form->addWidget(caption(QStringLiteral("كود المريض:")), 0, 2);
+    form->addWidget(m_patientId, 0, 3, 1, 2);
+    form->addWidget(caption(QStringLiteral("اسم المريض:")), 1, 0);
+    form->addWidget(m_patientSefa, 1, 1);
+    form->addWidget(m_patientName, 1, 2, 1, 3);
+    form->addWidget(caption(QStringLiteral("النوع:")), 2, 0);
+    form->addWidget(m_sex, 2, 1);
+    form->addWidget(caption(QStringLiteral("السن:")), 2, 2);
+    form->addWidget(m_ageN, 2, 3);
+    form->addWidget(m_ageU, 2, 4);
+    form->addWidget(caption(QStringLiteral("الطبيب:")), 3, 0);
+    form->addWidget(m_drSefa, 3, 1);
+    form->addWidget(m_docName, 3, 2, 1, 3);
+    form->addWidget(caption(QStringLiteral("تاريخ التحليل:")), 4, 0);
+    form->addWidget(m_testDate, 4, 1);
+    form->addWidget(caption(QStringLiteral("الوقت:")), 4, 2);
+    form->addWidget(m_testTime, 4, 3, 1, 2);
+    m_pregnant = new QCheckBox(QStringLiteral("Pregnant"), header);
+    m_pregnant->setObjectName(QStringLiteral("Chk_pregsmok"));
+    m_pregnant->setAttribute(Qt::WA_TransparentForMouseEvents); // it shows the rows' state
+    m_pregnant->setFocusPolicy(Qt::NoFocus);
+    form->addWidget(m_pregnant, 5, 0, 1, 2);
+    form->setColumnStretch(4, 1);
+    m_autoId = new QLineEdit(header);
+    m_autoId->setObjectName(QStringLiteral("Txt_AUTOID"));
+    m_autoId->hide();
+    rightLayout->addWidget(header);
+
+    m_results = makeGrid(right, "MSFlexGrid1",
+                         {{"Test", 1900, Qt::AlignLeft},
+                          {"Value", 1500, Qt::AlignHCenter},
+                          {"Unit", 1000, Qt::AlignHCenter},
+                          {"Flag", 610, Qt::AlignHCenter},
+                          {"Reference range", 2530, Qt::AlignLeft},
+                          {"", 0, Qt::AlignLeft},
+                          {"", 0, Qt::AlignLeft}});
+    m_results->verticalHeader()->setDefaultSectionSize(px(resultRowTwips));
+    m_results->setWordWrap(true);
+    rightLayout->addWidget(m_results, 1);
+    split->addWidget(right);
+    split->setStretchFactor(1, 1);
+
+    // The LIS worklist panel.
+    m_crvPanel = new QWidget(m_workArea);
+    m_crvPanel->setObjectName(QStringLiteral("Frm_CRVdata"));
+    auto* panel = new QVBoxLayout(m_crvPanel);
+    panel->setContentsMargins(0, 6, 0, 0);
+    auto* panelBar = new QHBoxLayout;
+    m_testDate2 = new QDateEdit(m_crvPanel);
+    m_testDate2->setObjectName(QStringLiteral("DTPicker_testdate"));
+    m_testDate2->setCalendarPopup(true);
+    m_testDate2->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
+    m_testDate2->setLocale(QLocale::c());
+    m_testDate2->setLayoutDirection(Qt::LeftToRight);
+    m_assay = new QComboBox(m_crvPanel);
+    m_assay->setObjectName(QStringLiteral("Cmb_Assay"));
+    m_assay->setMinimumWidth(120);
+    auto* save = button(m_crvPanel, "cmd_savepatient", QStringLiteral("Save Sample"));
+    auto* fresh = button(m_crvPanel, "cmd_Newpatient", QStringLiteral("New Sample"));
+    auto* cancel = button(m_crvPanel, "cmd_canceladd", QStringLiteral("Cancel"));
+    m_loading = new QLabel(QStringLiteral("جاري تحميل قائمة كورفانا سيستم ..."), m_crvPanel);
+    m_loading->setObjectName(QStringLiteral("Frame_load"));
+    m_loading->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    m_loading->hide();
+    panelBar->addWidget(new QLabel(QStringLiteral("تاريخ الطلب:"), m_crvPanel));
+    panelBar->addWidget(m_testDate2);
+    panelBar->addWidget(m_loading);
+    panelBar->addStretch(1);
+    panelBar->addWidget(new QLabel(QStringLiteral("التحليل:"), m_crvPanel));
+    panelBar->addWidget(m_assay);
+    panelBar->addWidget(fresh);
+    panelBar->addWidget(save);
+    panelBar->addWidget(cancel);
+    panel->addLayout(panelBar);
+    m_worklist = makeGrid(m_crvPanel, "DGd_patientname",
+                          {{"Patient ID", 1700, Qt::AlignLeft},
+                           {"Patient name", 2800, Qt::AlignLeft},
+                           {"Gender", 900, Qt::AlignHCenter},
+                           {"", 600, Qt::AlignHCenter},
+                           {"Unit", 800, Qt::AlignHCenter},
+                           {"Test name", 1600, Qt::AlignLeft},
+                           {"Referred by", 2200, Qt::AlignLeft},
+                           {"requestdate", 1400, Qt::AlignHCenter},
+                           {"timein", 900, Qt::AlignHCenter},
+                           {"patientsefa", 1000, Qt::AlignHCenter},
+                           {"referredbysefa", 1200, Qt::AlignHCenter},
+                           {"testcode", 900, Qt::AlignHCenter},
+                           {"moreinfo", 1400, Qt::AlignLeft}});
+    m_worklist->setMinimumHeight(220);
+    panel->addWidget(m_worklist, 1);
+    m_crvPanel->hide();
+    work->addWidget(m_crvPanel, 1);
+
+    connect(m_refresh, &QPushButton::clicked, this, &MainWindow::refresh);
+    connect(m_day, &QDateEdit::dateChanged, this, [this](QDate day) {
+        if (!m_filling)
+            showDay(day);
+    });
+    connect(m_patients, &QTableWidget::currentCellChanged, this, [this](int row) {
+        if (!m_filling)
+            showPatient(row);
+    });
+    connect(m_results, &QTableWidget::cellClicked, this, [this](int row) { selectResult(row); });
+    connect(m_results, &QTableWidget::currentCellChanged, this, [this](int row) {
+        if (!m_filling)
+            selectResult(row);
+    });
+    connect(m_results, &QTableWidget::cellDoubleClicked, this, [this](int row) {
+        selectResult(row);
+        if (m_openEditor)
+            edit();
+    });
+    connect(m_search, &QPushButton::clicked, this, [this] {
+        emit searchRequested();
+        hide();
+    });
+    connect(m_edit, &QPushButton::clicked, this, &MainWindow::edit);
+    connect(m_delete, &QPushButton::clicked, this, &MainWindow::deleteResult);
+    connect(m_add, &QPushButton::clicked, this, &MainWindow::addPatient);
+    connect(m_testDate2, &QDateEdit::dateChanged, this, [this] {
+        if (!m_filling && m_crvPanel->isVisibleTo(this))
+            loadLisWorklist();
+    });
+    connect(m_worklist, &QTableWidget::cellDoubleClicked, this, &MainWindow::addWorklistTest);
+    connect(save, &QPushButton::clicked, this, &MainWindow::saveWorklistPatient);
+    connect(fresh, &QPushButton::clicked, this, &MainWindow::newSample);
+    connect(cancel, &QPushButton::clicked, this, [this] {
+        m_loading->hide();
+        setWorklistMode(false);
+    });
+    connect(m_separateReport, &QCheckBox::clicked, this, &MainWindow::separateReportClicked);
+
+    setEditorOpener({});
+    resize(1180, 720);
     m_navigation->windowLoaded();
+
+    // Window load: the separate-report option, today's list, then the active tests.
+    const QString ini = context.installFolder().settingsIni();
+    if (QFileInfo::exists(ini))
+        m_separateReport->setChecked(
+            Numbers::toInt16(ReadIni(ini, QStringLiteral("report"), QStringLiteral("putsymbolmark"))) != 0);
+    refresh();
+    m_active = DailyWorklist::loadActiveTests(context);
+    m_assay->addItems(m_active.assays);
+    m_assay->setCurrentIndex(-1);
+
+    // Results the receiver stores appear by themselves in today's list.
+    m_mark = DailyWorklist::changeMark(context);
+    m_watch = new QTimer(this);
+    m_watch->setInterval(2000);
+    connect(m_watch, &QTimer::timeout, this, &MainWindow::lookForNewResults);
+    m_watch->start();
+}
+
+void MainWindow::setEditorOpener(EditorOpener opener)
+{
+    m_openEditor = std::move(opener);
+    m_edit->setEnabled(bool(m_openEditor));
+    m_edit->setToolTip(m_openEditor ? QString() : QStringLiteral("محرر النتائج غير متاح في هذا الإصدار"));
+}
+
+void MainWindow::refresh()
+{
+    m_filling = true;
+    m_day->setDate(m_context.clock().today());
+    m_filling = false;
+    showDay(m_day->date());
+    m_filling = true;
+    m_testDate2->setDate(m_context.clock().today());
+    m_filling = false;
+}
+
+void MainWindow::clearResultView()
+{
+    for (QLabel* label :
+         {m_sampleId, m_patientId, m_patientName, m_docName, m_sex, m_ageN, m_ageU, m_testDate, m_testTime})
+        label->clear();
+    m_patientSefa->setEditText(QString());
+    m_drSefa->setEditText(QString());
+    m_pregnant->setChecked(false);
+    m_autoId->clear();
+    m_results->setRowCount(0);
+}
+
+void MainWindow::showDay(const QDate& day, bool keep)
+{
+    // What the user was looking at, to find it again in the new list.
+    const int row = m_patients->currentRow();
+    const QString keptId = keep && row >= 0 ? m_patients->item(row, 0)->text() : QString();
+    const QString keptName = keep && row >= 0 ? m_patients->item(row, 1)->text() : QString();
+    const int scroll = m_patients->verticalScrollBar()->value();
+    const QString keptAuto = m_autoId->text();
+    const int resultScroll = m_results->verticalScrollBar()->value();
+
+    m_showsDay = true;
+    const QList<DailyWorklist::DayPatient> patients = DailyWorklist::patientsOfDay(m_context, day);
+    if (!keep || row < 0) {
+        clearResultView();
+        fillPatients(patients);
+        return;
+    }
+    fillPatients(patients);
+    for (int i = 0; i < patients.size(); ++i) {
+        if (patients[i].patientId == keptId && patients[i].name == keptName) {
+            m_filling = true;
+            m_patients->setCurrentCell(i, 0);
+            m_filling = false;
+            m_patients->verticalScrollBar()->setValue(scroll);
+            loadResultView();
+            for (int r = 0; r < m_results->rowCount(); ++r) {
+                if (m_results->item(r, 5)->text() == keptAuto) {
+                    m_filling = true;
+                    m_results->setCurrentCell(r, 0);
+                    m_filling = false;
+                    selectResult(r);
+                }
+            }
+            m_results->verticalScrollBar()->setValue(resultScroll);
+            return;
+        }
+    }
+    clearResultView();
+    m_patients->verticalScrollBar()->setValue(scroll);
+}
+
+void MainWindow::fillPatients(const QList<DailyWorklist::DayPatient>& patients)
+{
+    m_filling = true;
+    m_patients->clearSelection();
+    m_patients->setRowCount(0);
+    m_patients->setRowCount(int(patients.size()));
+    for (int i = 0; i < patients.size(); ++i) {
+        const DailyWorklist::DayPatient& p = patients[i];
+        m_patients->setItem(i, 0, cell(p.patientId, Qt::AlignLeft, patientCellColour));
+        m_patients->setItem(i, 1, cell(p.name, Qt::AlignHCenter, patientCellColour));
+        m_patients->setItem(
+            i, 2, cell(p.testDate.isValid() ? DateFormats::dayMonthYear(p.testDate) : QString(), Qt::AlignLeft));
+    }
+    m_patients->setCurrentCell(-1, -1);
+    m_filling = false;
+}
+
+void MainWindow::showPatient(int row)
+{
+    if (row < 0 || row >= m_patients->rowCount())
+        return;
+    m_autoId->clear();
+    m_sampleId->clear();
+    const QString id = m_patients->item(row, 0)->text();
+    const QString name = m_patients->item(row, 1)->text();
+    const QDate date = QLocale::c().toDate(m_patients->item(row, 2)->text(), QStringLiteral("dd-MMM-yyyy"));
+    m_context.ResultCriteria = ResultSelection::forPatient(id, name, date);
+    loadResultView();
+    if (m_results->rowCount() > 0) {
+        m_filling = true;
+        m_results->setCurrentCell(0, 0);
+        m_filling = false;
+        selectResult(0);
+    }
+}
+
+void MainWindow::loadResultView()
+{
+    clearResultView();
+    const DailyWorklist::ResultView view = DailyWorklist::loadResultView(m_context);
+    if (view.lines.isEmpty())
+        return;
+    const DailyWorklist::ResultHeader& h = view.header;
+    m_sampleId->setText(h.sampleId);
+    m_patientId->setText(h.patientId);
+    m_patientSefa->setEditText(h.patientSefa);
+    m_patientName->setText(h.patientName);
+    m_drSefa->setEditText(h.drSefa);
+    m_docName->setText(h.docName);
+    m_sex->setText(h.sex);
+    m_ageN->setText(h.ageN);
+    m_ageU->setText(h.ageU);
+    m_testDate->setText(h.testDate);
+    m_testTime->setText(h.testTime);
+    m_pregnant->setChecked(h.pregnant);
+
+    m_filling = true;
+    m_results->setRowCount(int(view.lines.size()));
+    const int window = -1; // the value cell keeps the window's own background
+    for (int i = 0; i < view.lines.size(); ++i) {
+        const DailyWorklist::ResultLine& l = view.lines[i];
+        m_results->setItem(i, 0, cell(l.test, Qt::AlignLeft, 0x404040, 0xFFFFFF));
+        m_results->setItem(i, 1, cell(l.value, Qt::AlignHCenter, window, DailyWorklist::valueColour(l.flag, l.range)));
+        m_results->setItem(i, 2, cell(l.unit, Qt::AlignHCenter, 0x0080FF, 0xFFFFFF));
+        m_results->setItem(i, 3, cell(l.flag, Qt::AlignHCenter, 0x29E0FA, 0x0000FF));
+        m_results->setItem(i, 4, cell(l.range, Qt::AlignLeft, 0x938720, 0xFFFFFF));
+        m_results->setItem(i, 5, cell(QString::number(l.autoNum), Qt::AlignLeft));
+        m_results->setItem(i, 6, cell(l.sampleId, Qt::AlignLeft));
+        QFont big = m_results->item(i, 1)->font();
+        big.setBold(true);
+        big.setPointSizeF(big.pointSizeF() * 1.3);
+        m_results->item(i, 1)->setFont(big);
+    }
+    m_results->setCurrentCell(-1, -1);
+    m_filling = false;
+}
+
+void MainWindow::selectResult(int row)
+{
+    if (m_patients->rowCount() == 0 || row < 0 || row >= m_results->rowCount())
+        return;
+    m_autoId->setText(m_results->item(row, 5)->text());
+    m_sampleId->setText(m_results->item(row, 6)->text());
+}
+
+void MainWindow::edit()
+{
+    if (m_autoId->text().isEmpty()) {
+        m_context.dialogs().warning(WorklistMessages::selectFirstTitle, WorklistMessages::selectFirst);
+        return;
+    }
+    if (!m_openEditor)
+        return;
+    m_openEditor(m_autoId->text().toLongLong());
+    hide();
+}
+
+void MainWindow::deleteResult()
+{
+    const qint64 autoNum = m_autoId->text().toLongLong();
+    if (autoNum == 0) {
+        m_context.dialogs().warning(WorklistMessages::deleteSelectTitle, WorklistMessages::deleteSelect);
+        return;
+    }
+    if (!checkGrant(m_context.currentUser, Grant::Grant5, m_context.dialogs()))
+        return;
+    const DialogAnswer answer =
+        m_context.dialogs().show({DialogIcon::Question, DialogButtons::OkCancel, WorklistMessages::deleteTitle,
+                                  WorklistMessages::deleteQuestion});
+    if (answer != DialogAnswer::Ok)
+        return;
+    switch (DailyWorklist::deleteResult(m_context, autoNum)) {
+    case DailyWorklist::DeleteOutcome::Deleted:
+        break;
+    case DailyWorklist::DeleteOutcome::Gone:
+        m_context.dialogs().information(WorklistMessages::deleteSelectTitle, WorklistMessages::deleteGone);
+        break;
+    case DailyWorklist::DeleteOutcome::Failed:
+        m_context.dialogs().error(WorklistMessages::addFailedTitle, WorklistMessages::deleteFailed);
+        return;
+    }
+    refresh();
+}
+
+void MainWindow::addPatient()
+{
+    if (!checkGrant(m_context.currentUser, Grant::Grant1, m_context.dialogs()))
+        return;
+    if (m_context.settings.lisActive == 0) {
+        if (m_context.dialogs().askYesNo(WorklistMessages::blankSampleTitle, WorklistMessages::blankSampleQuestion))
+            newSample();
+        return;
+    }
+    setWorklistMode(true);
+    m_filling = true;
+    m_testDate2->setDate(m_context.clock().today());
+    m_filling = false;
+    loadLisWorklist();
+}
+
+void MainWindow::setWorklistMode(bool on)
+{
+    m_crvPanel->setVisible(on);
+    m_buttons->setEnabled(!on);
+    m_navigation->setEnabled(!on);
+}
+
+void MainWindow::loadLisWorklist()
+{
+    m_loading->show();
+    m_worklist->setRowCount(0);
+    m_worklistRows.clear();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const DailyWorklist::Worklist list =
+        DailyWorklist::loadLisWorklist(m_context, m_testDate2->date(), m_active.codeList);
+    m_worklistRows = list.rows;
+    m_worklist->setRowCount(int(m_worklistRows.size()));
+    for (int i = 0; i < m_worklistRows.size(); ++i) {
+        const QStringList columns = m_worklistRows[i].columns();
+        for (int c = 0; c < columns.size(); ++c)
+            m_worklist->setItem(i, c,
+                                cell(columns[c], Qt::Alignment(m_worklist->horizontalHeaderItem(c)->textAlignment()) &
+                                                     Qt::AlignHorizontal_Mask));
+    }
+    if (!m_worklistRows.isEmpty())
+        m_worklist->setCurrentCell(0, 0);
+    m_loading->hide();
+}
+
+void MainWindow::showHeaderFromRow(const DailyWorklist::WorklistRow& row)
+{
+    m_sampleId->clear();
+    m_patientId->setText(row.patientId);
+    m_patientName->setText(row.patientName);
+    m_sex->setText(row.sex);
+    m_ageN->setText(row.age);
+    m_ageU->setText(row.ageUnit);
+    m_docName->setText(row.referredBy);
+    m_testDate->setText(row.requestDate.isValid() ? DateFormats::dayMonthYear(row.requestDate) : QString());
+    m_testTime->setText(row.timeIn);
+    m_patientSefa->setEditText(row.patientSefa);
+    m_drSefa->setEditText(row.referredBySefa);
+}
+
+void MainWindow::addWorklistTest(int row)
+{
+    if (m_worklistRows.isEmpty() || row < 0 || row >= m_worklistRows.size()) {
+        m_context.dialogs().error(WorklistMessages::noWorklistRowTitle, WorklistMessages::noWorklistRow);
+        return;
+    }
+    const DailyWorklist::WorklistRow& r = m_worklistRows[row];
+    showHeaderFromRow(r);
+    switch (DailyWorklist::addTest(m_context, r)) {
+    case DailyWorklist::AddOutcome::AlreadyAdded:
+        m_context.dialogs().warning(WorklistMessages::alreadyTitle, WorklistMessages::testAlreadyAdded);
+        return;
+    case DailyWorklist::AddOutcome::Failed:
+        m_context.dialogs().error(WorklistMessages::addFailedTitle, WorklistMessages::addFailed);
+        return;
+    case DailyWorklist::AddOutcome::Added:
+        break;
+    }
+    m_context.dialogs().information(WorklistMessages::addedTitle, WorklistMessages::testAdded);
+    refresh();
+}
+
+void MainWindow::saveWorklistPatient()
+{
+    const int row = m_worklist->currentRow();
+    if (m_worklistRows.isEmpty() || row < 0 || row >= m_worklistRows.size()) {
+        m_context.dialogs().error(WorklistMessages::noWorklistRowTitle, WorklistMessages::noWorklistRow);
+        return;
+    }
+    const DailyWorklist::WorklistRow& r = m_worklistRows[row];
+    showHeaderFromRow(r);
+    switch (DailyWorklist::addPatient(m_context, r)) {
+    case DailyWorklist::AddOutcome::AlreadyAdded:
+        m_context.dialogs().warning(WorklistMessages::alreadyTitle, WorklistMessages::patientAlreadyAdded);
+        return;
+    case DailyWorklist::AddOutcome::Failed:
+        m_context.dialogs().error(WorklistMessages::addFailedTitle, WorklistMessages::addFailed);
+        return;
+    case DailyWorklist::AddOutcome::Added:
+        break;
+    }
+    refresh();
+    setWorklistMode(false);
+}
+
+void MainWindow::newSample()
+{
+    if (DailyWorklist::newSample(m_context, m_assay->currentText()) == 0) {
+        m_context.dialogs().error(WorklistMessages::addFailedTitle, WorklistMessages::addFailed);
+        return;
+    }
+    refresh();
+    setWorklistMode(false);
+}
+
+void MainWindow::copyPatientId()
+{
+    if (m_patientId->text().isEmpty())
+        return;
+    QGuiApplication::clipboard()->setText(m_patientId->text());
+    QApplication::beep();
+}
+
+void MainWindow::separateReportClicked(bool on)
+{
+    const QString ini = m_context.installFolder().settingsIni();
+    if (!QFileInfo::exists(ini))
+        return;
+    WriteIni(ini, QStringLiteral("report"), QStringLiteral("putsymbolmark"),
+             on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_patientId &&
+        (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick))
+        copyPatientId();
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::showSearchHit(const ResultSearch::Hit& hit)
+{
+    m_showsDay = false;
+    m_context.ResultCriteria = ResultSelection::forResult(hit.autoNum);
+    fillPatients({{hit.patientId, hit.patientName, hit.testDate}});
+    loadResultView();
+    if (m_results->rowCount() > 0)
+        selectResult(0);
+}
+
+void MainWindow::showSearchHits(const QList<ResultSearch::Hit>& hits)
+{
+    m_showsDay = false;
+    clearResultView();
+    QList<DailyWorklist::DayPatient> patients;
+    for (const ResultSearch::Hit& hit : hits)
+        patients.append({hit.patientId, hit.patientName, hit.testDate});
+    fillPatients(patients);
+    m_filling = true;
+    m_testDate2->setDate(m_context.clock().today());
+    m_filling = false;
+}
+
+void MainWindow::lookForNewResults()
+{
+    const QVariant mark = DailyWorklist::changeMark(m_context);
+    if (!mark.isValid() || mark == m_mark)
+        return;
+    m_mark = mark;
+    if (m_showsDay && m_day->date() == m_context.clock().today())
+        showDay(m_day->date(), true);
 }

@@ -1,12 +1,27 @@
 #pragma once
 
+#include "app/DailyWorklist.h"
+
 #include <QWidget>
+#include <functional>
 
 class AppContext;
 class NavigationWidget;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QTimer;
 
-// Form1: the hub of the program after the login. For now the navigation strip with the user's name
-// and login time over an empty work area, where the daily worklist goes.
+namespace ResultSearch {
+struct Hit;
+}
+
+// Form1: the day's patients and the selected patient's results, the LIS worklist panel for adding
+// patients and tests, and the way to the search, the editor and every other window.
 class MainWindow final : public QWidget
 {
     Q_OBJECT
@@ -19,8 +34,73 @@ public:
     // The area below the strip that holds the window's own controls.
     QWidget* workArea() const { return m_workArea; }
 
+    // Whoever opens the result editor for a selected result (its AutoNum); without one, Edit and
+    // the double-click are off.
+    using EditorOpener = std::function<void(qint64 autoNum)>;
+    void setEditorOpener(EditorOpener opener);
+
+    // Today's patient list (cmd_refresh).
+    void refresh();
+    // The patient list of a day, keeping the selection and the scroll position when `keep`.
+    void showDay(const QDate& day, bool keep = false);
+    // LoadResultView: the header and the result grid from the rows ResultCriteria selects.
+    void loadResultView();
+
+    // What the search window hands back: one hit shown alone, or every hit in the patient list.
+    void showSearchHit(const ResultSearch::Hit& hit);
+    void showSearchHits(const QList<ResultSearch::Hit>& hits);
+
+    // Looks whether a result was stored since the last look and, for today's list, shows it.
+    void lookForNewResults();
+
+signals:
+    // The search window is wanted (the main window hides itself).
+    void searchRequested();
+
 private:
+    void buildGrids();
+    void clearResultView();
+    void fillPatients(const QList<DailyWorklist::DayPatient>& patients);
+    void showPatient(int row);
+    void selectResult(int row);
+    void edit();
+    void deleteResult();
+    void addPatient();
+    void loadLisWorklist();
+    void addWorklistTest(int row);
+    void saveWorklistPatient();
+    void newSample();
+    void setWorklistMode(bool on);
+    void copyPatientId();
+    void separateReportClicked(bool on);
+    void showHeaderFromRow(const DailyWorklist::WorklistRow& row);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
     AppContext& m_context;
     NavigationWidget* m_navigation;
     QWidget* m_workArea;
+    QWidget* m_buttons;
+    QDateEdit* m_day;
+    QTableWidget* m_patients;
+    QTableWidget* m_results;
+    QLabel *m_sampleId, *m_patientId, *m_patientName, *m_sex, *m_ageN, *m_ageU, *m_docName, *m_testDate, *m_testTime;
+    QComboBox *m_patientSefa, *m_drSefa;
+    QCheckBox* m_pregnant;
+    QLineEdit* m_autoId;
+    QCheckBox* m_separateReport;
+    QPushButton *m_refresh, *m_search, *m_add, *m_edit, *m_delete;
+    QWidget* m_crvPanel;
+    QDateEdit* m_testDate2;
+    QTableWidget* m_worklist;
+    QComboBox* m_assay;
+    QLabel* m_loading;
+    QTimer* m_watch;
+
+    DailyWorklist::ActiveTests m_active;
+    QList<DailyWorklist::WorklistRow> m_worklistRows;
+    EditorOpener m_openEditor;
+    QVariant m_mark;
+    // The patient list shows a day (and follows the receiver when it is today), or search hits.
+    bool m_showsDay = true;
+    bool m_filling = false;
 };

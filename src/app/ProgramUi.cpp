@@ -8,6 +8,7 @@
 #include "core/NavigationWidget.h"
 #include "db/Databases.h"
 #include "link/ReceiveWindow.h"
+#include "review/SearchWindow.h"
 #include "users/PasswordWindow.h"
 #include "users/UsersWindow.h"
 
@@ -58,7 +59,7 @@ QList<QWidget*> ProgramUi::windows() const
     QList<QWidget*> list;
     for (QWidget* w : {static_cast<QWidget*>(m_login.data()), static_cast<QWidget*>(m_main.data()),
                        static_cast<QWidget*>(m_receive.data()), static_cast<QWidget*>(m_users.data()),
-                       static_cast<QWidget*>(m_password.data())}) {
+                       static_cast<QWidget*>(m_password.data()), static_cast<QWidget*>(m_search.data())}) {
         if (w)
             list.append(w);
     }
@@ -140,8 +141,40 @@ QWidget* ProgramUi::openMain()
     if (!m_main) {
         m_main = new MainWindow(m_context);
         attach(m_main, m_main->navigation());
+        connect(m_main, &MainWindow::searchRequested, this, &ProgramUi::openSearch);
     }
     return m_main;
+}
+
+void ProgramUi::openSearch()
+{
+    if (!m_search) {
+        m_search = new SearchWindow(m_context);
+        attach(m_search, m_search->navigation());
+        connect(m_search, &SearchWindow::hitChosen, this, [this](const ResultSearch::Hit& hit) {
+            if (m_main)
+                m_main->showSearchHit(hit);
+            present(openMain());
+        });
+        connect(m_search, &SearchWindow::allHitsChosen, this, [this](const QList<ResultSearch::Hit>& hits) {
+            if (m_main)
+                m_main->showSearchHits(hits);
+            present(openMain());
+        });
+        connect(m_search, &SearchWindow::backRequested, this, [this] { present(openMain()); });
+        // Closed by its title bar: every way out leads back to the main window, unless the user
+        // went on to another window or the program is ending.
+        connect(m_search, &QObject::destroyed, this, [this] {
+            if (m_ending)
+                return;
+            for (QWidget* window : windows()) {
+                if (window->isVisible() && window != m_receive)
+                    return;
+            }
+            present(openMain());
+        });
+    }
+    present(m_search);
 }
 
 QWidget* ProgramUi::openUsers()

@@ -12,6 +12,7 @@ class LoginWindow;
 class MainWindow;
 class NavigationWidget;
 class PasswordWindow;
+class SearchWindow;
 class QWidget;
 class ReceiveWindow;
 class SingleInstance;
@@ -66,6 +67,7 @@ private:
     void startupFinished();
     void settingsRequested(const QString& page);
     QWidget* openMain();
+    void openSearch();
     QWidget* openUsers();
     QWidget* openPassword();
     QWidget* openRegistered(NavEntry entry);
@@ -81,6 +83,7 @@ private:
     QPointer<ReceiveWindow> m_receive;
     QPointer<UsersWindow> m_users;
     QPointer<PasswordWindow> m_password;
+    QPointer<SearchWindow> m_search;
     QMap<NavEntry, WindowFactory> m_factories;
     QMap<NavEntry, QPointer<QWidget>> m_registered;
     std::function<void(const QString&)> m_recovery;

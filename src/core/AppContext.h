@@ -2,6 +2,7 @@
 
 #include "config/AppSettings.h"
 #include "core/CurrentUser.h"
+#include "core/ResultSelection.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/InstallFolder.h"
@@ -44,7 +45,8 @@ public:
     QString InterfaceConnString;
     QString LisConnString;
     qint16 LisIsAccess = 0;
-    QString ResultCriteria;
+    // The rows the main window's result grid shows (set by the patient list and the search).
+    ResultSelection ResultCriteria;
     QString ActiveTestCodes;
 
     qint16 receiverOn() const { return m_receiverOn; }

@@ -1,5 +1,7 @@
 #include "core/NavigationWidget.h"
 
+#include "core/ColourRef.h"
+
 #include "core/AppContext.h"
 
 #include <QColor>
@@ -39,11 +41,6 @@ QString caption(NavEntry entry)
     return {};
 }
 
-// Colours are kept as the settings and the original forms give them: red in the low byte.
-QColor fromColourRef(int value)
-{
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
 } // namespace
 
 NavigationWidget::NavigationWidget(AppContext& context, qint16 windowCode, QWidget* parent)

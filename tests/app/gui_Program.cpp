@@ -177,7 +177,7 @@ private slots:
         auto* user = child<QLabel>(main, "Lbl_username");
         QCOMPARE(user->text() + u' ' + child<QLabel>(main, "Lbl_login")->text(),
                  u"boss Login time 05/12/2026 02:07 PM"_s);
-        QVERIFY(user->font().bold() && child<QLabel>(main, "Lbl_heading")->font().bold());
+        QVERIFY(user->font().bold() && child<QLabel>(main, "LblPatName")->font().bold());
         QCOMPARE(main->grab().toImage().pixelColor(child(main, "PictureCmd")->mapTo(main, QPoint(2, 2))),
                  QColor(215, 230, 232));
         QCOMPARE(

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "core/ResultSelection.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class AppContext;
+
+// The main window's work without the window: the day's patients, the result view of the rows
+// that ResultCriteria selects, the LIS worklist of a request date, adding a worklist test or
+// patient or a blank sample, and deleting a result. Every value is bound.
+namespace DailyWorklist {
+
+// A row of the patient list (MSFG_Patient).
+struct DayPatient
+{
+    QString patientId;
+    QString name;
+    QDate testDate;
+};
+
+// The patient header above the result grid, from the first selected row.
+struct ResultHeader
+{
+    QString sampleId, patientId, patientSefa, patientName, drSefa, docName, sex, ageN, ageU;
+    QString testDate; // "dd-MMM-yyyy"
+    QString testTime; // "hh:nn AM/PM"
+    bool pregnant = false;
+};
+
+// A row of the result grid (MSFlexGrid1).
+struct ResultLine
+{
+    QString test, value, unit, flag, range;
+    qint64 autoNum = 0;
+    QString sampleId;
+};
+
+struct ResultView
+{
+    bool ok = false;
+    ResultHeader header;
+    QList<ResultLine> lines;
+};
+
+// The active VIDAS tests of the catalogue: their LIS codes for the worklist filter
+// (ActiveTestCodes, "0" when there is none) and their short names for a manual sample.
+struct ActiveTests
+{
+    QString codes;
+    QList<qint64> codeList;
+    QStringList assays;
+};
+
+// A row of the LIS worklist (DGd_patientname), one per patient and requested active test.
+struct WorklistRow
+{
+    QString patientId, patientName, sex, age, ageUnit, testName, referredBy;
+    QDate requestDate;
+    QString timeIn, patientSefa, referredBySefa;
+    qint64 testCode = 0;
+    QString moreInfo;
+
+    // The grid's thirteen columns as shown.
+    QStringList columns() const;
+};
+
+struct Worklist
+{
+    bool ok = false;
+    QList<WorklistRow> rows;
+};
+
+enum class AddOutcome
+{
+    Added,
+    AlreadyAdded,
+    Failed,
+};
+
+enum class DeleteOutcome
+{
+    Deleted,
+    Gone, // no such row any more (deleted elsewhere since it was shown)
+    Failed,
+};
+
+// The patients with Result rows on `day`, newest first.
+QList<DayPatient> patientsOfDay(AppContext& context, const QDate& day, bool* ok = nullptr);
+
+// LoadResultView's reading: the rows context.ResultCriteria selects, in the order they were stored.
+ResultView loadResultView(AppContext& context);
+
+// Builds context.ActiveTestCodes and returns the active tests.
+ActiveTests loadActiveTests(AppContext& context);
+
+// The LIS worklist of a request date for the active test codes; `ok` false when the LIS could not
+// be opened or the statement failed (the opener has shown its message).
+Worklist loadLisWorklist(AppContext& context, const QDate& requestDate, const QList<qint64>& activeCodes);
+
+// Adds the row's test for its patient (refused when the patient already has that test).
+AddOutcome addTest(AppContext& context, const WorklistRow& row);
+// Adds the row's patient without a test (refused when the patient has any row).
+AddOutcome addPatient(AppContext& context, const WorklistRow& row);
+// Adds a blank sample named "NEW" for today, with the chosen assay's catalogue data when
+// `assay` is not empty. Returns the new row's AutoNum, or 0 on failure.
+qint64 newSample(AppContext& context, const QString& assay);
+
+DeleteOutcome deleteResult(AppContext& context, qint64 autoNum);
+
+// The value cell's text colour (24-bit, red in the low byte): dark red when flagged against a
+// range, green inside a range, blue otherwise.
+int valueColour(const QString& flag, const QString& range);
+
+// A mark that changes whenever a result is stored or added (the receiver's journal and the
+// Result table), read on the main window's open connection only; nothing when that is closed.
+QVariant changeMark(AppContext& context);
+
+} // namespace DailyWorklist
