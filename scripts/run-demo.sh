@@ -76,14 +76,15 @@ rm -rf "$home/captures"
 
 if [ -z "${DISPLAY:-}" ]; then
     # The login window, the demo account typed in, the main window, then the users, password and
-    # receive windows through the navigation strip; a screenshot of each.
+    # receive windows through the navigation strip, a patient picked, and a search for today's
+    # results; a screenshot of each.
     shot="$home/screenshot.png"
     rm -f "$home"/screenshot*.png
     xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
         "$BUILD_DIR/src/corvana" --home "$home" --demo-login admin:admin --demo-walk --show-data \
-        --screenshot "$shot" --quit-after "$(( ${DEMO_SECONDS:-14} * 1000 ))" >/dev/null
+        --screenshot "$shot" --quit-after "$(( ${DEMO_SECONDS:-17} * 1000 ))" >/dev/null
     grep -E "sessions sent" "$home/vidas-sim.log" || true
-    for window in Frm_start Form1 Frm_users message Frm_userspw Frm_recivedata; do
+    for window in Frm_start Form1 Form1-selected Frm_users message Frm_userspw Frm_recivedata Frm_search; do
         if [ -s "$home/screenshot-$window.png" ]; then
             echo "Screenshot of $window: $home/screenshot-$window.png"
         fi

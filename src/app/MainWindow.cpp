@@ -7,6 +7,7 @@
 #include "core/AppContext.h"
 #include "core/ColourRef.h"
 #include "core/Grants.h"
+#include "core/GridTextUi.h"
 #include "core/NavigationWidget.h"
 #include "core/WindowCodes.h"
 #include "review/ResultSearch.h"
@@ -57,6 +58,7 @@ QTableWidget* makeGrid(QWidget* parent, const char* name, std::initializer_list<
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->verticalHeader()->hide();
+    grid->setItemDelegate(new CellDirectionDelegate(grid));
     grid->horizontalHeader()->setFixedHeight(px(300));
     grid->horizontalHeader()->setStyleSheet(
         QStringLiteral("QHeaderView::section { background-color: %1; color: white; border: 1px solid #a0a0a0; }")
@@ -68,8 +70,11 @@ QTableWidget* makeGrid(QWidget* parent, const char* name, std::initializer_list<
         grid->setHorizontalHeaderItem(i, item);
         if (c.twips == 0)
             grid->setColumnHidden(i, true);
-        else
-            grid->setColumnWidth(i, px(c.twips));
+        else // at least as wide as a 13-digit identifier in this font
+            grid->setColumnWidth(
+                i, std::max(px(c.twips),
+                            std::min(grid->fontMetrics().horizontalAdvance(QStringLiteral("0000000000000")) + 16,
+                                     px(c.twips) * 3 / 2)));
         ++i;
     }
     return grid;
@@ -92,6 +97,8 @@ QLabel* headerValue(QWidget* parent, const char* name)
     label->setObjectName(QLatin1String(name));
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     label->setMinimumWidth(80);
+    // Identifiers and dates as well as names start at the right edge of their place.
+    label->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
     QFont bold = label->font();
     bold.setBold(true);
     label->setFont(bold);
@@ -147,10 +154,10 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     bar->setContentsMargins(0, 0, 0, 0);
     m_day = new QDateEdit(m_buttons);
     m_day->setObjectName(QStringLiteral("DTPicker_day"));
+    m_day->setLayoutDirection(Qt::LeftToRight); // before the format: it orders the sections
     m_day->setCalendarPopup(true);
-    m_day->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
     m_day->setLocale(QLocale::c());
-    m_day->setLayoutDirection(Qt::LeftToRight);
+    m_day->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
     m_day->setMinimumWidth(130);
     m_refresh = button(m_buttons, "cmd_refresh", QStringLiteral("Refresh"));
     m_search = button(m_buttons, "cmd_search", QStringLiteral("Search"));
@@ -173,7 +180,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
                           {{"Patient ID", 1450, Qt::AlignLeft},
                            {"Patient name                 ", 2550, Qt::AlignHCenter},
                            {"", 0, Qt::AlignLeft}});
-    m_patients->setMinimumWidth(px(1450 + 2550) + 24);
+    m_patients->setMinimumWidth(m_patients->columnWidth(0) + m_patients->columnWidth(1) + 24);
     split->addWidget(m_patients);
 
     auto* right = new QWidget(split);
@@ -250,10 +257,10 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     auto* panelBar = new QHBoxLayout;
     m_testDate2 = new QDateEdit(m_crvPanel);
     m_testDate2->setObjectName(QStringLiteral("DTPicker_testdate"));
+    m_testDate2->setLayoutDirection(Qt::LeftToRight); // before the format: it orders the sections
     m_testDate2->setCalendarPopup(true);
-    m_testDate2->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
     m_testDate2->setLocale(QLocale::c());
-    m_testDate2->setLayoutDirection(Qt::LeftToRight);
+    m_testDate2->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
     m_assay = new QComboBox(m_crvPanel);
     m_assay->setObjectName(QStringLiteral("Cmb_Assay"));
     m_assay->setMinimumWidth(120);

@@ -10,6 +10,7 @@
 #include "platform/MessageBoxDialogsUi.h"
 #include "platform/SingleInstance.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -18,6 +19,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
@@ -67,24 +69,36 @@ void pressEnter(QWidget* widget)
     QCoreApplication::sendEvent(widget, &press);
 }
 
-// The demo's walk through the navigation: each step clicks an entry of the window in front. A
-// message box a click brought up is handed to `modal` (a screenshot) and closed first.
-void walk(ProgramUi& ui, const QStringList& entries, int index, const std::function<void(QWidget*)>& modal)
+// The demo's walk through the windows: each step clicks a button or box of the window in front,
+// or picks the first row of a grid and saves a screenshot of the window. A message box a click
+// brought up is handed to `shot` (as "message") and closed first.
+void walk(ProgramUi& ui, const QStringList& entries, int index,
+          const std::function<void(QWidget*, const QString&)>& shot)
 {
     if (index >= entries.size())
         return;
-    QTimer::singleShot(900, &ui, [&ui, entries, index, modal] {
+    QTimer::singleShot(900, &ui, [&ui, entries, index, shot] {
         if (QWidget* box = QApplication::activeModalWidget()) {
-            modal(box);
+            shot(box, QStringLiteral("message"));
             box->close();
         }
         // The next step is due even while this click waits in a message box.
-        walk(ui, entries, index + 1, modal);
+        walk(ui, entries, index + 1, shot);
         for (QWidget* window : ui.windows()) {
             if (!window->isVisible() || window->objectName() == QLatin1String("Frm_recivedata"))
                 continue;
-            if (auto* button = window->findChild<QPushButton*>(entries.at(index))) {
+            if (auto* button = window->findChild<QAbstractButton*>(entries.at(index))) {
                 button->click();
+                break;
+            }
+            if (auto* grid = window->findChild<QTableWidget*>(entries.at(index)); grid && grid->rowCount() > 0) {
+                grid->setCurrentCell(0, 0);
+                emit grid->cellClicked(0, 0);
+                QPointer<QWidget> shown = window;
+                QTimer::singleShot(300, window, [shown, shot] {
+                    if (shown)
+                        shot(shown, shown->objectName() + QStringLiteral("-selected"));
+                });
                 break;
             }
         }
@@ -149,13 +163,15 @@ int runProgram(QApplication& app, const ProgramOptions& options)
         QObject::connect(ui, &ProgramUi::windowShown, &app, [ui, walked, &options](QWidget* window) {
             if (window == static_cast<QWidget*>(ui->mainWindow()) && !*walked) {
                 *walked = true;
-                // Edit with no account chosen in the users window shows a message box.
+                // Edit with no account chosen in the users window shows a message box; the search
+                // for today's results stays open at the end.
                 walk(*ui,
                      {QStringLiteral("cmd_users"), QStringLiteral("cmd_edit"), QStringLiteral("cmd_passwordModi"),
-                      QStringLiteral("Opt_patient"), QStringLiteral("Opt_receivedata")},
-                     0, [&options](QWidget* box) {
+                      QStringLiteral("Opt_patient"), QStringLiteral("MSFG_Patient"), QStringLiteral("Opt_receivedata"),
+                      QStringLiteral("cmd_search"), QStringLiteral("Chk_testdate"), QStringLiteral("cmd_search")},
+                     0, [&options](QWidget* window, const QString& name) {
                          if (!options.screenshot.isEmpty())
-                             saveShot(box, shotPath(options.screenshot, QStringLiteral("message")));
+                             saveShot(window, shotPath(options.screenshot, name));
                      });
             }
         });

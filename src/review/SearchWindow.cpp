@@ -2,6 +2,7 @@
 
 #include "common/DateFormats.h"
 #include "core/AppContext.h"
+#include "core/GridTextUi.h"
 #include "core/NavigationWidget.h"
 #include "core/WindowCodes.h"
 #include "review/SearchMessages.h"
@@ -28,10 +29,10 @@ QDateEdit* datePicker(QWidget* parent, const char* name)
 {
     auto* picker = new QDateEdit(parent);
     picker->setObjectName(QLatin1String(name));
+    picker->setLayoutDirection(Qt::LeftToRight); // before the format: it orders the sections
     picker->setCalendarPopup(true);
-    picker->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
     picker->setLocale(QLocale::c());
-    picker->setLayoutDirection(Qt::LeftToRight);
+    picker->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
     return picker;
 }
 
@@ -146,9 +147,13 @@ SearchWindow::SearchWindow(AppContext& context, QWidget* parent)
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->verticalHeader()->hide();
+    m_grid->setItemDelegate(new CellDirectionDelegate(m_grid));
     m_grid->setColumnHidden(0, true);
     m_grid->horizontalHeader()->setStretchLastSection(true);
-    m_grid->setColumnWidth(3, 220);
+    m_grid->setColumnWidth(1, 130);
+    m_grid->setColumnWidth(2, 130);
+    m_grid->setColumnWidth(3, 240);
+    m_grid->setColumnWidth(7, 110);
     layout->addWidget(m_grid, 1);
 
     connect(kinds, &QButtonGroup::buttonClicked, this, [this] { chooseKind(); });
