@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
@@ -719,8 +720,18 @@ void MainWindow::showSearchHits(const QList<ResultSearch::Hit>& hits)
     m_filling = false;
 }
 
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Back from another window: what arrived meanwhile shows at once.
+    if (m_watch)
+        lookForNewResults();
+}
+
 void MainWindow::lookForNewResults()
 {
+    if (!isVisible())
+        return;
     const QVariant mark = DailyWorklist::changeMark(m_context);
     if (!mark.isValid() || mark == m_mark)
         return;

@@ -75,6 +75,7 @@ private:
     void separateReportClicked(bool on);
     void showHeaderFromRow(const DailyWorklist::WorklistRow& row);
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
     AppContext& m_context;
     NavigationWidget* m_navigation;
@@ -94,7 +95,7 @@ private:
     QTableWidget* m_worklist;
     QComboBox* m_assay;
     QLabel* m_loading;
-    QTimer* m_watch;
+    QTimer* m_watch = nullptr;
 
     DailyWorklist::ActiveTests m_active;
     QList<DailyWorklist::WorklistRow> m_worklistRows;

@@ -23,7 +23,9 @@ ProgramUi::ProgramUi(AppContext& context, SingleInstance& singleInstance, QObjec
 
 ProgramUi::~ProgramUi()
 {
-    // Before the context they use goes; the receiver first, as it closes its port.
+    // Before the context they use goes; the receiver first, as it closes its port. Nothing opens
+    // in their place while they go.
+    m_ending = true;
     delete m_receive.data();
     for (QWidget* window : windows())
         delete window;
