@@ -77,9 +77,17 @@ Outcome search(AppContext& context, const Request& r)
     case Kind::PatientId:
         c.add(QStringLiteral("patientid=?  "), r.patientId);
         break;
-    case Kind::PatientData:
+    case Kind::PatientData: {
+        const bool nameAlone = !(r.bySex && !r.sex.isEmpty()) && !r.byDate;
         if (r.byName && !r.name.isEmpty())
-            c.add(QStringLiteral(" Patientname like ? ESCAPE '\\' "), containsPattern(r.name));
+            // A part of a name can be anywhere, so every name may have to be read. Alone, the names
+            // are read from their index, a small part of the table's size, and only until the list
+            // is full; with other criteria those narrow the rows first.
+            c.add(nameAlone ? QStringLiteral(" AutoNum IN (SELECT ") + dialect.top(maxHits) +
+                                  QStringLiteral("AutoNum FROM Result WHERE Patientname like ? ESCAPE '\\'") +
+                                  dialect.limit(maxHits) + QStringLiteral(") ")
+                            : QStringLiteral(" Patientname like ? ESCAPE '\\' "),
+                  containsPattern(r.name));
         if (r.bySex && !r.sex.isEmpty())
             c.add(QStringLiteral(" Sex=? "), r.sex);
         if (r.byDate) {
@@ -87,6 +95,7 @@ Outcome search(AppContext& context, const Request& r)
             c.add(QStringLiteral("  Testdate <= ? "), r.last);
         }
         break;
+    }
     case Kind::Test: {
         c.add(QStringLiteral(" testsimp=? "), r.test);
         if (r.compare == QLatin1String("Positive") || r.compare == QLatin1String("Negative")) {
