@@ -20,7 +20,8 @@ class ReportLab
 public:
     ReportLab();
 
-    // The selection the main window has for result `autoNum`, as stored.
+    // The selection the main window has for result `autoNum`, as stored. It reads through a fresh
+    // context of the install, so take it before the context a test keeps.
     ReportSelection selection(int autoNum);
     // The report of `layout` for the selection, built as printing would.
     BuiltReport build(const QString& layout, const ReportSelection& selection);
