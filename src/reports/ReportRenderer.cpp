@@ -6,6 +6,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
@@ -371,27 +372,38 @@ int paint(const ReportLayout& layout, const PageSource& pages, double dpi)
 
 bool toPdf(const ReportLayout& layout, const QString& file, QString* error)
 {
-    QPdfWriter writer(file);
+    // Written beside and put in place when complete: never half a report under the name.
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("cannot write %1: %2").arg(file, out.errorString());
+        return false;
+    }
+    QPdfWriter writer(&out);
     writer.setPageSize(QPageSize(layout.paper == Paper::A4 ? QPageSize::A4 : QPageSize::A5));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer.setResolution(1200);
     writer.setTitle(layout.name);
     writer.setCreator(QStringLiteral("Corvana Interface"));
     QPainter painter;
-    if (!painter.begin(&writer)) {
+    bool done = painter.begin(&writer);
+    if (done) {
+        paint(
+            layout,
+            [&](int page) {
+                if (page > 0)
+                    writer.newPage();
+                return &painter;
+            },
+            writer.resolution());
+        done = painter.end();
+    }
+    if (!done || !out.commit()) {
         if (error)
-            *error = QStringLiteral("cannot write %1").arg(file);
+            *error = QStringLiteral("cannot write %1: %2").arg(file, out.errorString());
         return false;
     }
-    paint(
-        layout,
-        [&](int page) {
-            if (page > 0)
-                writer.newPage();
-            return &painter;
-        },
-        writer.resolution());
-    return painter.end();
+    return true;
 }
 
 QList<QImage> toImages(const ReportLayout& layout, int dpi)
