@@ -44,8 +44,8 @@ int main(int argc, char* argv[])
     settings.showtopline = settings.showbuttomline = 1;
     ScopedConnection db(QStringLiteral("QSQLITE"));
     QString error;
-    if (!createInterfaceDatabase(folder.filePath("InterfaceVIDAS.db")) ||
-        !db.openSqlite(folder.filePath("InterfaceVIDAS.db"), &error)) {
+    if (!db.openSqlite(folder.filePath("InterfaceVIDAS.db"), &error) ||
+        !Schema::ensureInterface(db.db(), SqlEngine::Sqlite)) {
         std::fprintf(stderr, "database: %s\n", qPrintable(error));
         return 1;
     }
