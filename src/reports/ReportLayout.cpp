@@ -15,22 +15,6 @@ const ReportSection* ReportLayout::section(const QString& name) const
     return const_cast<ReportLayout*>(this)->section(name);
 }
 
-ReportControl* ReportLayout::control(const QString& sectionName, const QString& controlName)
-{
-    ReportSection* s = section(sectionName);
-    if (!s)
-        return nullptr;
-    for (ReportControl& c : s->controls)
-        if (c.name == controlName)
-            return &c;
-    return nullptr;
-}
-
-const ReportControl* ReportLayout::control(const QString& sectionName, const QString& controlName) const
-{
-    return const_cast<ReportLayout*>(this)->control(sectionName, controlName);
-}
-
 ReportControl* ReportLayout::find(const QString& controlName)
 {
     for (ReportSection& s : sections)

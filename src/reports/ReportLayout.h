@@ -89,10 +89,7 @@ struct ReportLayout
 
     ReportSection* section(const QString& name);
     const ReportSection* section(const QString& name) const;
-    // A control by section and name; nullptr when the layout has no such control.
-    ReportControl* control(const QString& sectionName, const QString& controlName);
-    const ReportControl* control(const QString& sectionName, const QString& controlName) const;
-    // A control by name in whichever section holds it.
+    // A control by name in whichever section holds it; nullptr when the layout has none.
     ReportControl* find(const QString& controlName);
     const ReportControl* find(const QString& controlName) const;
 

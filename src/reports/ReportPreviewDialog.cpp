@@ -2,10 +2,10 @@
 
 #include "reports/ReportRenderer.h"
 
+#include <QGuiApplication>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
-#include <QGuiApplication>
 #include <QScreen>
 
 ReportPreviewDialog::ReportPreviewDialog(ReportLayout layout, QWidget* parent)

@@ -113,9 +113,6 @@ void gui_ReportPrinting::commands_data()
     QTest::newRow("nothing selected, even without grant 4")
         << "print" << 0 << false << a4 << lab << Outcome::NoSelection << QStringList{warn + ReportMessages::noSelection}
         << QStringList{} << QStringList{};
-    QTest::newRow("preview: nothing selected")
-        << "preview" << 0 << true << a4 << lab << Outcome::NoSelection
-        << QStringList{warn + ReportMessages::noSelection} << QStringList{} << QStringList{};
     QTest::newRow("without grant 4") << "print" << 1 << false << a4 << lab << Outcome::NotAllowed
                                      << QStringList{warn + GrantMessages::refusalText} << QStringList{}
                                      << QStringList{};
@@ -145,14 +142,12 @@ void gui_ReportPrinting::commands_data()
                                        << ";,,,;cups" << Outcome::NoPrinter
                                        << QStringList{err + ReportMessages::noPrinter} << QStringList{}
                                        << QStringList{};
-    QTest::newRow("preview needs no printer") << "preview" << 1 << true << a4 << ";,,,;cups" << Outcome::Done
-                                              << QStringList{} << QStringList{"preview Dpt_CRV_Fixed"} << QStringList{};
     QTest::newRow("A4, one result per report")
         << "print-separate" << 1 << true << a4 << lab << Outcome::Done << QStringList{}
         << QStringList{"print Rpt_CRV2 on Lab"} << QStringList{"Lab"};
-    QTest::newRow("A5, all results") << "preview" << 1 << true << a5 << lab << Outcome::Done << QStringList{}
+    QTest::newRow("A5, all results") << "preview" << 1 << true << a5 << ";,,,;cups" << Outcome::Done << QStringList{}
                                      << QStringList{"preview Rpt_CRVA5All"} << QStringList{};
-    QTest::newRow("A5, one result per report") << "preview-separate" << 1 << true << a5 << lab << Outcome::Done
+    QTest::newRow("A5, one result per report") << "preview-separate" << 1 << true << a5 << ";,,,;cups" << Outcome::Done
                                                << QStringList{} << QStringList{"preview Rpt_CRVA5"} << QStringList{};
     QTest::newRow("result deleted before printing")
         << "print-separate" << 99 << true << a4 << lab << Outcome::NotBuilt
