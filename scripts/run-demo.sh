@@ -66,6 +66,26 @@ autsavecrv=1
 autoComment=1
 [report]
 IDdigitsNo=13
+reportlayout=A4 large paper
+showrpttitle=1
+showrpttitlettxt=Immunoassay Result Report
+showtestditals=1
+showtestditals1=Test
+showtestditals2=Result
+showtestditals3=Unit
+showtestditals4=Normal range
+showtestditals5=Flag
+showdoctorsig1=Laboratory Director
+showdoctorsig2=Signature ....................
+showonecomment1=Comment:
+resulflag=1
+Barcodes_T=1
+showtopline=1
+showbuttomline=1
+reportstart=150
+AbResFonClr2=255
+AbResBGSh_T=1
+AbResBGShClr=14540287
 INI
 [ -f "$home/MEMORYVIDAS.ini" ] || printf '[reportdata]\ncolorTIT1=0\n' >"$home/MEMORYVIDAS.ini"
 # The databases with the demo catalogue, an administrator and today's LIS requests for the
@@ -91,4 +111,25 @@ if [ -z "${DISPLAY:-}" ]; then
     done
 else
     "$BUILD_DIR/src/corvana" --home "$home"
+fi
+
+# One report of each layout, as PDF and PNG, for the LIS patient with the most results of a day.
+# A short run may not have received a patient's results yet: the sample captures are then stored
+# as the line would have delivered them.
+pick="SELECT min(AutoNum) FROM Result WHERE patientid <> '' AND sex IS NOT NULL \
+    GROUP BY patientid, Testdate ORDER BY count(*) DESC, min(AutoNum) LIMIT 1"
+autonum=$(sqlite3 "$home/InterfaceVIDAS.db" "$pick")
+if [ -z "$autonum" ]; then
+    for f in tests/data/samples/*.bin; do
+        "$BUILD_DIR/src/corvana-vidas" --home "$home" replay "$f" >/dev/null 2>&1 || true
+    done
+    autonum=$(sqlite3 "$home/InterfaceVIDAS.db" "$pick")
+fi
+if [ -n "$autonum" ]; then
+    for layout in Dpt_CRV_Fixed Rpt_CRV2 Rpt_CRVA5 Rpt_CRVA5All; do
+        "$BUILD_DIR/src/corvana-vidas" --home "$home" report "$autonum" --layout "$layout" \
+            --pdf "$home/report-$layout.pdf" --png "$home/report-$layout.png" 2>/dev/null
+    done
+else
+    echo "no stored result of a LIS patient to print a report of" >&2
 fi

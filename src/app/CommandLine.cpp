@@ -3,6 +3,7 @@
 #include "db/DbCommands.h"
 #include "link/LinkCommands.h"
 #include "platform/InstallFolder.h"
+#include "reports/ReportCommands.h"
 
 #include <QMap>
 
@@ -15,6 +16,7 @@ const QMap<QString, Command>& commands()
         {QStringLiteral("parse"), &commandParse},          {QStringLiteral("check"), &commandCheck},
         {QStringLiteral("setup-demo"), &commandSetupDemo}, {QStringLiteral("replay"), &commandReplay},
         {QStringLiteral("receive"), &commandReceive},      {QStringLiteral("outbox"), &commandOutbox},
+        {QStringLiteral("report"), &commandReport},        {QStringLiteral("ean13"), &commandEan13},
     };
     return table;
 }
@@ -31,7 +33,10 @@ int usage(QTextStream& err)
            "                    send a line capture through the receive chain into the databases;\n"
            "                    sessions already stored are skipped unless --force is given\n"
            "  receive           receive results on the configured serial port until stopped\n"
-           "  outbox            list the results that wait to be written into the LIS\n";
+           "  outbox            list the results that wait to be written into the LIS\n"
+           "  report AUTONUM --pdf FILE [--png FILE] [--separate] [--layout NAME]\n"
+           "                    the result report of a stored result as PDF and/or PNG\n"
+           "  ean13 DIGITS      the barcode font text of an EAN-13 (12 to 18 digits, not 16)\n";
     err.flush();
     return 2;
 }

@@ -1,0 +1,282 @@
+#include "ReportLab.h"
+#include "db/Databases.h"
+#include "reports/Barcodes.h"
+#include "reports/ReportRenderer.h"
+
+#include <QFile>
+#include <QImage>
+#include <QSqlField>
+#include <QTest>
+
+namespace {
+
+// One property of the filled layout: "records", "records.COLUMN", "leftMargin", "SectionN.height",
+// or "Control.property" (visible, left, top, height, caption, fore, back, opaque, font, barcode,
+// picture); "none" for a control the layout does not have.
+QString valueOf(const BuiltReport& report, const QString& key)
+{
+    const ReportLayout& l = report.layout;
+    if (key == u"records")
+        return QString::number(l.records.size());
+    if (key.startsWith(u"records.")) {
+        QStringList values;
+        for (const QSqlRecord& r : l.records)
+            values << r.value(key.mid(8)).toString();
+        return values.join(u',');
+    }
+    if (key == u"leftMargin")
+        return QString::number(l.leftMargin);
+    const QString name = key.section(u'.', 0, 0), what = key.section(u'.', 1);
+    if (const ReportSection* s = l.section(name); s && what == u"height")
+        return QString::number(s->height);
+    const ReportControl* c = l.find(name);
+    if (!c)
+        return QStringLiteral("none");
+    if (what == u"visible")
+        return c->visible ? "1" : "0";
+    if (what == u"left")
+        return QString::number(c->left);
+    if (what == u"top")
+        return QString::number(c->top);
+    if (what == u"height")
+        return QString::number(c->height);
+    if (what == u"caption")
+        return c->caption;
+    if (what == u"fore")
+        return QString::number(c->foreColor, 'f', 0);
+    if (what == u"back")
+        return c->opaque ? QString::number(c->backColor, 'f', 0) : QStringLiteral("clear");
+    if (what == u"font")
+        return QStringLiteral("%1 %2%3").arg(c->font.family).arg(c->font.size).arg(c->font.bold ? " bold" : "");
+    if (what == u"barcode")
+        return Barcodes::barsOf(c->caption).isValid() ? QStringLiteral("bars") : QStringLiteral("text");
+    if (what == u"picture")
+        return c->picture.isNull() ? QStringLiteral("none")
+                                   : QStringLiteral("%1x%2").arg(c->picture.width()).arg(c->picture.height());
+    return QStringLiteral("?") + what;
+}
+
+} // namespace
+
+// The report builder on stored results: the header geometry rules, the right-to-left patient
+// block, the query of each layout, the single-result row with its colours, the barcode or plain
+// ID, pictures, signatures and margins; then what the renderer makes of long and mixed texts.
+class tst_ReportBuilder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void builds_data();
+    void builds();
+    void longTextsStayInTheirBoxes();
+};
+
+void tst_ReportBuilder::builds_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<int>("autoNum");        // the selected result
+    QTest::addColumn<QStringList>("change"); // settings "section/key=value"; "LblX=..." in the selection;
+                                             // "file:NAME=good|corrupt" in the folder; "nosettings"
+    QTest::addColumn<QStringList>("expect"); // property=value (see valueOf())
+
+    const QString fixed = ReportLayouts::fixedA4, a4 = ReportLayouts::singleA4, a5 = ReportLayouts::singleA5,
+                  a5all = ReportLayouts::allA5;
+    QTest::newRow("title and band")
+        << fixed << 1 << QStringList{}
+        << QStringList{"Lbl_maintitle.visible=1", "Lbl_maintitle.top=250", "Lbl_maintitle.caption=Test Result Report",
+                       "Shp_ditels.top=630",      "Lbl_D01.top=695",       "Lbl_D04.top=695",
+                       "Lbl_D05.top=695",         "Lbl_D05.visible=1",     "Lbl_D02.caption=Result"};
+    QTest::newRow("band without title") << fixed << 1 << QStringList{"report/showrpttitle=0"}
+                                        << QStringList{"Lbl_maintitle.visible=0", "Shp_ditels.top=250",
+                                                       "Lbl_D01.top=315", "Lbl_D03.top=315"};
+    QTest::newRow("title without band") << a4 << 1 << QStringList{"report/showtestditals=0"}
+                                        << QStringList{"Lbl_maintitle.top=250", "Shp_ditels.visible=0",
+                                                       "Lbl_D01.visible=0", "Lbl_D05.visible=0"};
+    QTest::newRow("patient's results of the day, first comment")
+        << fixed << 2 << QStringList{}
+        << QStringList{"records.testabrev=TSH,FT4",
+                       "Lbl_CommentTitle.caption=Comment:", "Lbl_ComTxtREMARK.caption=Repeat after 3 months",
+                       "Lbl1f.visible=1"};
+    QTest::newRow("no flag column") << fixed << 1 << QStringList{"report/resulflag=0"}
+                                    << QStringList{"Lbl_D05.visible=0", "Lbl1f.visible=0", "Lbl_D04.visible=1"};
+    QTest::newRow("A5 all: no flag column at all")
+        << a5all << 1 << QStringList{}
+        << QStringList{"Lbl_D05.visible=none",       "Lbl_D04.visible=1",   "Lbl_D04.left=5046", "records=2",
+                       "Label13.caption=Printed In", "Section4.height=1330"};
+    QTest::newRow("single A4, flagged and shaded") << a4 << 1 << QStringList{}
+                                                   << QStringList{"records=1",
+                                                                  "Lbl1a.caption=TSH",
+                                                                  "Lbl1c.caption=7.5",
+                                                                  "Lbl1d.caption=uUI/ml",
+                                                                  "Lbl1f.caption=H",
+                                                                  "Lbl1e.caption=0.25 - 5.00",
+                                                                  "Lbl1c.fore=255",
+                                                                  "Lbl1c.back=13421823",
+                                                                  "Lbl_ComTxtREMARK.caption=Repeat after 3 months",
+                                                                  "Lbl_drsig1.caption=Dr. Director",
+                                                                  "Lbl_drsig2.caption=Signature"};
+    QTest::newRow("single A4, colour without shading")
+        << a4 << 1 << QStringList{"report/AbResBGSh_T=0"} << QStringList{"Lbl1c.fore=255", "Lbl1c.back=clear"};
+    QTest::newRow("single A4, empty flag: black, never shaded")
+        << a4 << 2 << QStringList{"report/AbResFonC_T=1"}
+        << QStringList{"Lbl1a.caption=FT4", "Lbl1f.caption=", "Lbl1c.fore=0", "Lbl1c.back=clear",
+                       "Lbl_ComTxtREMARK.caption="};
+    QTest::newRow("single A5: range caption with the range")
+        << a5 << 1 << QStringList{"report/showtestditals=0"}
+        << QStringList{"Lbl_D04.visible=1", "Lbl_D04.caption=Normal range",
+                       "Lbl_D04.left=3288", "Lbl_D04.top=1956",
+                       "Lbl1e.top=2268",    "Lbl_D01.visible=0"};
+    QTest::newRow("single A5 without range, flag column off")
+        << a5 << 5 << QStringList{"report/resulflag=0"} << QStringList{"Lbl_D04.visible=0",
+                                                                       "Lbl1e.caption=",
+                                                                       "Lbl1f.caption=",
+                                                                       "Lbl1c.fore=255",
+                                                                       "Lblname.caption=O'Brien 100% Smith",
+                                                                       "Lbl_D05.visible=0"};
+    QTest::newRow("single A5 band never shows the range caption")
+        << a5 << 5 << QStringList{} << QStringList{"Lbl_D04.visible=0", "Lbl_D05.visible=1", "Lbl_D03.top=695"};
+    QTest::newRow("right to left A4, block moved down")
+        << fixed << 1 << QStringList{"report/rtlpatientname=1", "report/reportstart=100"}
+        << QStringList{"Label5.left=6094", "Label7.left=6094",    "Lblname.left=7424",    "Label9.left=7424",
+                       "Label1.left=0",    "Label13.left=0",      "Lblreqdate.left=1643", "Label10.left=1643",
+                       "Lblid.left=1613",  "Label5.top=276",      "Lblid.top=221",        "Shape1.top=1387",
+                       "Lbldr.top=1051",   "Section4.height=1450"};
+    QTest::newRow("right to left A5") << a5all << 1 << QStringList{"report/rtlpatientname=1"}
+                                      << QStringList{"Label5.left=3700", "Lblname.left=4870",    "Lbldr.left=4870",
+                                                     "Label11.left=0",   "Lblrepdate.left=1310", "Lblid.left=1310",
+                                                     "Label5.top=176"};
+    QTest::newRow("rules off") << fixed << 1 << QStringList{"report/showtopline=0", "report/showbuttomline=2"}
+                               << QStringList{"Shape2.visible=0", "Shape1.visible=0"};
+    QTest::newRow("patient block texts") << fixed << 1 << QStringList{}
+                                         << QStringList{"Lblname.caption=السيد أحمد محمود علي",
+                                                        "Lblinfo.caption=Male - 45 Years",
+                                                        "Lbldr.caption=د/سامي حسن",
+                                                        "Lblreqdate.caption=05/12/2026  02:07 PM",
+                                                        "Lblrepdate.caption=05/12/2026  02:07 PM",
+                                                        "Label13.caption=Reporting Date"};
+    QTest::newRow("age 0 and a time without AM/PM")
+        << fixed << 1 << QStringList{"LblAgeN=0", "LblTestTime=9:05"}
+        << QStringList{"Lblinfo.caption=Male ", "Lblreqdate.caption=05/12/2026  09:05 AM"};
+    QTest::newRow("barcode of an EAN-13 ID") << fixed << 1 << QStringList{}
+                                             << QStringList{"Lblid.caption=s{{{|GARREQ{|{001230|", "Lblid.barcode=bars",
+                                                            "Label10.visible=0", "Lblid.top=121"};
+    QTest::newRow("ID whose 13th digit is no check digit stays text")
+        << fixed << 1 << QStringList{"LblPatID=2601140001231"}
+        << QStringList{"Lblid.caption=2601140001231", "Lblid.barcode=text"};
+    QTest::newRow("10-character ID unencoded") << a5all << 1 << QStringList{"LblPatID=2601140009"}
+                                               << QStringList{"Lblid.caption=2601140009", "Lblid.barcode=text"};
+    QTest::newRow("ID as plain text") << fixed << 1 << QStringList{"report/Barcodes_T=0"}
+                                      << QStringList{"Lblid.caption=2601140001230   ", "Lblid.font=Tahoma 10 bold",
+                                                     "Lblid.top=186", "Label10.visible=1"};
+    QTest::newRow("patient without an ID: no namesake with one")
+        << a5all << 6 << QStringList{} << QStringList{"records.resultt1=> 1200", "Lblid.caption="};
+    QTest::newRow("500-character name") << fixed << 8 << QStringList{}
+                                        << QStringList{"records=1", "records.resultt1=1.2"};
+    QTest::newRow("result deleted before printing")
+        << a4 << 99 << QStringList{} << QStringList{"records=0", "Lbl1c.caption=", "Lbl_CommentTitle.caption="};
+    QTest::newRow("pictures") << fixed << 1
+                              << QStringList{"report/usepicture=1", "report/reportstart=500", "file:header.jpg=good"}
+                              << QStringList{"Imaget.visible=1", "Imaget.picture=400x60", "Imaget.height=1800",
+                                             "Imagef.visible=1", "Imagef.picture=none",   "Imagef.height=730"};
+    QTest::newRow("damaged picture") << a5 << 1 << QStringList{"report/usepicture=1", "file:header.jpg=corrupt"}
+                                     << QStringList{"Imaget.visible=1", "Imaget.picture=none"};
+    QTest::newRow("settings file missing")
+        << fixed << 1 << QStringList{"nosettings"}
+        << QStringList{"Lbl_maintitle.visible=0", "Lbl_D01.visible=0", "Lbl_drsig1.caption=", "records=2"};
+    QTest::newRow("margin") << a5 << 1 << QStringList{"report/leftvalue=300.6"} << QStringList{"leftMargin=301"};
+    QTest::newRow("no margin: in the middle") << fixed << 1 << QStringList{} << QStringList{"leftMargin=853"};
+}
+
+void tst_ReportBuilder::builds()
+{
+    QFETCH(QString, layout);
+    QFETCH(int, autoNum);
+    QFETCH(QStringList, change);
+    QFETCH(QStringList, expect);
+    ReportLab lab;
+    QVERIFY(lab.ready);
+    ReportSelection selection = lab.selection(autoNum);
+    for (const QString& c : change) {
+        if (c.startsWith(u"file:")) {
+            QFile file(lab.install.path() + u'/' + c.mid(5).section(u'=', 0, 0));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            if (c.endsWith(u"=good")) {
+                QImage picture(400, 60, QImage::Format_RGB32);
+                picture.fill(Qt::darkBlue);
+                QVERIFY(picture.save(&file, "JPG"));
+            } else {
+                file.write("\xFF\xD8\xFF\xE0 not a picture");
+            }
+        } else if (c == u"nosettings") {
+            lab.install.context(); // the connection strings are taken before the file goes
+            QVERIFY(QFile::rename(lab.install.settingsIni(), lab.install.settingsIni() + ".away"));
+        } else if (c.startsWith(u"Lbl")) {
+            const QString value = c.section(u'=', 1);
+            if (c.startsWith(u"LblPatID="))
+                selection.LblPatID = value;
+            else if (c.startsWith(u"LblAgeN="))
+                selection.LblAgeN = value;
+            else if (c.startsWith(u"LblTestTime="))
+                selection.LblTestTime = value;
+        } else {
+            lab.install.setSettings({c});
+        }
+    }
+    BuiltReport report;
+    if (change.contains(QStringLiteral("nosettings"))) {
+        // The context read before the file went: the start-up settings stay, the report texts go.
+        AppContext& context = lab.install.context();
+        context.settings = AppSettings::load(lab.install.settingsIni() + ".away");
+        context.buildConnectionStrings();
+        const ReportBuilder builder(context.settings, context.installFolder(), context.clock().now(),
+                                    context.databases().OpenInterfaceDb());
+        report = builder.build(layout, selection);
+    } else {
+        report = lab.build(layout, selection);
+    }
+    QVERIFY2(report.queryOk, qPrintable(report.error));
+    QCOMPARE(report.layout.name, layout);
+    for (const QString& e : expect) {
+        const QString key = e.section(u'=', 0, 0);
+        QCOMPARE(key + u'=' + valueOf(report, key), e);
+    }
+}
+
+void tst_ReportBuilder::longTextsStayInTheirBoxes()
+{
+    // A 500-character name, a long comment and a mixed Arabic/Latin doctor: nothing is painted
+    // outside the patient block's columns, the comment grows its band, and the report fits one page.
+    ReportLab lab;
+    QVERIFY(lab.ready);
+    lab.install.setSettings({"report/rtlpatientname=0"});
+    ReportSelection s = lab.selection(8);
+    s.LblDocName = QStringLiteral("د. Sami حسن Hassan الدين ") + QString(40, u'x');
+    QVERIFY(lab.install.exec(TestInstall::Db::Interface, "UPDATE Result SET comment=? WHERE AutoNum=8",
+                             {QString(60, u'w').replace(u'w', QStringLiteral("word "))}));
+    BuiltReport report = lab.build(ReportLayouts::fixedA4, s);
+    QVERIFY(report.queryOk);
+    const QList<QImage> pages = ReportRenderer::toImages(report.layout, 96);
+    QCOMPARE(pages.size(), 1);
+    const QImage& page = pages.first();
+    const ReportControl* name = report.layout.find("Lblname");
+    const ReportControl* caption2 = report.layout.find("Label1");
+    const double dots = 96 / 1440.0;
+    const double x = report.layout.leftMargin, top = report.layout.topMargin;
+    // Between the end of the first column's values and the second column's captions: paper only.
+    const int from = int((x + name->left + name->width) * dots) + 2, to = int((x + caption2->left) * dots) - 2;
+    for (int px = from; px < to; ++px)
+        for (int py = int((top + 100) * dots); py < int((top + 1250) * dots); ++py)
+            QVERIFY2(qGray(page.pixel(px, py)) > 200, qPrintable(QStringLiteral("ink at %1,%2").arg(px).arg(py)));
+    // Only comments grow their band: the column band's frame stands where the patient block of
+    // its design height ends, whatever the block's Arabic and long texts.
+    const ReportControl* frame = report.layout.find("Shp_ditels");
+    const int frameY = int((top + report.layout.section("Section4")->height + frame->top) * dots);
+    const int frameX = int((x + 9000) * dots);
+    int darkest = 255;
+    for (int dy = -1; dy <= 1; ++dy)
+        darkest = std::min(darkest, qGray(page.pixel(frameX, frameY + dy)));
+    QVERIFY2(darkest < 160, qPrintable(QString::number(darkest)));
+}
+
+QTEST_MAIN(tst_ReportBuilder)
+#include "tst_ReportBuilder.moc"
