@@ -10,6 +10,7 @@
 #include "core/GridTextUi.h"
 #include "core/NavigationWidget.h"
 #include "core/WindowCodes.h"
+#include "reports/ReportCommandsUi.h"
 #include "review/ResultSearch.h"
 
 #include <QApplication>
@@ -165,10 +166,12 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     m_add = button(m_buttons, "cmd_addpatient", QStringLiteral("Add"));
     m_edit = button(m_buttons, "cmd_edit", QStringLiteral("Edit"));
     m_delete = button(m_buttons, "cmd_deletetpatient", QStringLiteral("Delete"));
+    auto* print = button(m_buttons, "Cmd_print", QStringLiteral("Print"));
+    auto* preview = button(m_buttons, "Cmd_report", QStringLiteral("Preview"));
     m_separateReport = new QCheckBox(QStringLiteral("Separate-Report"), m_buttons);
     m_separateReport->setObjectName(QStringLiteral("chk_separeteRPT"));
     bar->addWidget(m_day);
-    for (QPushButton* b : {m_refresh, m_search, m_add, m_edit, m_delete})
+    for (QPushButton* b : {m_refresh, m_search, m_add, m_edit, m_delete, print, preview})
         bar->addWidget(b);
     bar->addStretch(1);
     bar->addWidget(m_separateReport);
@@ -339,6 +342,11 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
         setWorklistMode(false);
     });
     connect(m_separateReport, &QCheckBox::clicked, this, &MainWindow::separateReportClicked);
+    m_reports = std::make_unique<ReportCommandsUi>(context, this);
+    connect(print, &QPushButton::clicked, this,
+            [this] { m_reports->print(reportSelection(), m_separateReport->isChecked()); });
+    connect(preview, &QPushButton::clicked, this,
+            [this] { m_reports->preview(reportSelection(), m_separateReport->isChecked()); });
 
     setEditorOpener({});
     resize(1180, 720);
@@ -682,12 +690,27 @@ void MainWindow::copyPatientId()
 
 void MainWindow::separateReportClicked(bool on)
 {
-    const QString ini = m_context.installFolder().settingsIni();
-    if (!QFileInfo::exists(ini))
-        return;
-    WriteIni(ini, QStringLiteral("report"), QStringLiteral("putsymbolmark"),
-             on ? QStringLiteral("1") : QStringLiteral("0"));
+    ReportPrinting::rememberSeparate(m_context, on);
 }
+
+ReportSelection MainWindow::reportSelection() const
+{
+    ReportSelection selection;
+    selection.LblPatID = m_patientId->text();
+    selection.LblPatName = m_patientName->text();
+    selection.LblTestDate = QLocale::c().toDate(m_testDate->text(), QStringLiteral("dd-MMM-yyyy"));
+    selection.LblTestTime = m_testTime->text();
+    selection.LblAgeN = m_ageN->text();
+    selection.LblAgeU = m_ageU->text();
+    selection.LblSex = m_sex->text();
+    selection.LblDocName = m_docName->text();
+    selection.Cmb_patientsefa = m_patientSefa->currentText();
+    selection.Cmb_drsefa = m_drSefa->currentText();
+    selection.Txt_AUTOID = m_autoId->text();
+    return selection;
+}
+
+MainWindow::~MainWindow() = default;
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {

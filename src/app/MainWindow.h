@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class AppContext;
 class NavigationWidget;
@@ -15,6 +16,8 @@ class QLineEdit;
 class QPushButton;
 class QTableWidget;
 class QTimer;
+class ReportCommandsUi;
+struct ReportSelection;
 
 namespace ResultSearch {
 struct Hit;
@@ -29,6 +32,7 @@ class MainWindow final : public QWidget
 
 public:
     explicit MainWindow(AppContext& context, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     NavigationWidget* navigation() const { return m_navigation; }
     // The area below the strip that holds the window's own controls.
@@ -73,6 +77,7 @@ private:
     void setWorklistMode(bool on);
     void copyPatientId();
     void separateReportClicked(bool on);
+    ReportSelection reportSelection() const;
     void showHeaderFromRow(const DailyWorklist::WorklistRow& row);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -100,6 +105,7 @@ private:
     DailyWorklist::ActiveTests m_active;
     QList<DailyWorklist::WorklistRow> m_worklistRows;
     EditorOpener m_openEditor;
+    std::unique_ptr<ReportCommandsUi> m_reports;
     QVariant m_mark;
     // The patient list shows a day (and follows the receiver when it is today), or search hits.
     bool m_showsDay = true;
