@@ -369,6 +369,12 @@ private slots:
             QVERIFY(SqlRun::insert(db, u"users"_s, {{u"patientusname"_s, name}, {u"patientword"_s, word}}).ok);
         QVERIFY(Login::logIn(context, u"legacy"_s, u"old'pw"_s, false).loggedIn);
         QVERIFY(!Login::logIn(context, u"broken"_s, u"$argon2id$v=19$m=65536,t=2,p=1$edited"_s, false).loggedIn);
+        // A stored hash is only ever matched by its password; a forged or overlong one by nothing.
+        const QString hash = PasswordHash::make(u"s3cret"_s);
+        QVERIFY(PasswordHash::verify(hash, u"s3cret"_s) && !PasswordHash::verify(hash, u"s3creT"_s));
+        QVERIFY(!PasswordHash::verify(hash + QString(200, u'A'), u"s3cret"_s));
+        QVERIFY(!PasswordHash::verify(hash.left(hash.size() - 4), u"s3cret"_s));
+        QVERIFY(!PasswordHash::verify(QString(), QString()));
         UserAccounts users(context);
         UserAccount kept = account(u"keep"_s, u"********"_s, 2);
         kept.id = store().findByName(u"keep"_s)->id;

@@ -150,6 +150,15 @@ private slots:
         const QList<AnalyserCapture::Frame> made =
             AnalyserCapture::frames(AnalyserCapture::session(AnalyserCapture::generate(40, 7, start)));
         QVERIFY(made.size() == 40 && std::all_of(made.begin(), made.end(), [](const auto& f) { return f.holds(); }));
+        // Now and then a value beyond the measuring range, with its sign: some, not most.
+        int below = 0, above = 0, units = 0;
+        for (const AnalyserCapture::Result& r : AnalyserCapture::generate(400, 3, start)) {
+            units += r.reading.isEmpty() ? 1 : 0;
+            below += r.value.startsWith("< ") ? 1 : 0;
+            above += r.value.startsWith("> ") ? 1 : 0;
+        }
+        QVERIFY2(below > units / 30 && below < units / 5 && above > units / 30 && above < units / 5,
+                 qPrintable(QStringLiteral("%1 below, %2 above of %3").arg(below).arg(above).arg(units)));
     }
 
     void frameChecks()
