@@ -3,6 +3,7 @@
 #include "db/DbCommands.h"
 #include "link/LinkCommands.h"
 #include "platform/InstallFolder.h"
+#include "refdata/RefDataCommands.h"
 
 #include <QMap>
 
@@ -15,6 +16,7 @@ const QMap<QString, Command>& commands()
         {QStringLiteral("parse"), &commandParse},          {QStringLiteral("check"), &commandCheck},
         {QStringLiteral("setup-demo"), &commandSetupDemo}, {QStringLiteral("replay"), &commandReplay},
         {QStringLiteral("receive"), &commandReceive},      {QStringLiteral("outbox"), &commandOutbox},
+        {QStringLiteral("refdata"), &commandRefdata},
     };
     return table;
 }
@@ -31,7 +33,12 @@ int usage(QTextStream& err)
            "                    send a line capture through the receive chain into the databases;\n"
            "                    sessions already stored are skipped unless --force is given\n"
            "  receive           receive results on the configured serial port until stopped\n"
-           "  outbox            list the results that wait to be written into the LIS\n";
+           "  outbox            list the results that wait to be written into the LIS\n"
+           "  refdata export FILE\n"
+           "  refdata import FILE [--replace]\n"
+           "                    the test catalogue, reference ranges and comments to or from a JSON\n"
+           "                    file; an import checks the whole file first and changes nothing when\n"
+           "                    any row is wrong\n";
     err.flush();
     return 2;
 }

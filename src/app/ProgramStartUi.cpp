@@ -3,6 +3,7 @@
 #include "app/LoginWindow.h"
 #include "app/MainWindow.h"
 #include "app/ProgramUi.h"
+#include "app/ReferenceWindowsUi.h"
 #include "app/StartupSequence.h"
 #include "core/AppContext.h"
 #include "core/NavigationWidget.h"
@@ -109,6 +110,7 @@ int runProgram(QApplication& app, const ProgramOptions& options)
 
     int code = 0;
     auto* ui = new ProgramUi(context, singleInstance);
+    registerReferenceWindows(*ui, context);
     QObject::connect(
         ui, &ProgramUi::endRequested, &app, [](int exitCode) { QCoreApplication::exit(exitCode); },
         Qt::QueuedConnection);
@@ -152,6 +154,7 @@ int runProgram(QApplication& app, const ProgramOptions& options)
                 // Edit with no account chosen in the users window shows a message box.
                 walk(*ui,
                      {QStringLiteral("cmd_users"), QStringLiteral("cmd_edit"), QStringLiteral("cmd_passwordModi"),
+                      QStringLiteral("cmd_FACTORSS"), QStringLiteral("cmd_resultopt"), QStringLiteral("cmd_comments"),
                       QStringLiteral("Opt_patient"), QStringLiteral("Opt_receivedata")},
                      0, [&options](QWidget* box) {
                          if (!options.screenshot.isEmpty())
