@@ -251,7 +251,7 @@ void CatalogueWindow::focus(TestCatalogue::Field field)
 void CatalogueWindow::add()
 {
     clearFields();
-    m_grid->clearSelection();
+    clearChoice(m_grid);
     setEditing(true);
     m_txt1->setFocus();
 }
@@ -288,6 +288,7 @@ void CatalogueWindow::remove()
 
 void CatalogueWindow::cancel()
 {
+    clearChoice(m_grid);
     clearFields();
     setEditing(false);
 }

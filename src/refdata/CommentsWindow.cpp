@@ -163,7 +163,7 @@ void CommentsWindow::add()
 {
     m_adding = true;
     showFields({});
-    m_grid->clearSelection();
+    clearChoice(m_grid);
     setEditing(true);
     m_combo2->setFocus();
 }
@@ -202,6 +202,7 @@ void CommentsWindow::remove()
 
 void CommentsWindow::cancel()
 {
+    clearChoice(m_grid);
     showFields({});
     setEditing(false);
 }

@@ -315,7 +315,7 @@ void RangesWindow::focus(ReferenceRanges::Field field)
 void RangesWindow::add()
 {
     clearFields();
-    m_grid->clearSelection();
+    clearChoice(m_grid);
     setEditing(true);
     m_txt3->setFocus();
 }
@@ -352,6 +352,7 @@ void RangesWindow::remove()
 
 void RangesWindow::cancel()
 {
+    clearChoice(m_grid);
     clearFields();
     setEditing(false);
 }

@@ -155,6 +155,13 @@ bool selectKey(QTableWidget* grid, qint64 key)
     return false;
 }
 
+void clearChoice(QTableWidget* grid)
+{
+    const QSignalBlocker blocker(grid);
+    grid->clearSelection();
+    grid->setCurrentCell(-1, -1);
+}
+
 void filterKeys(QWidget* box, const QString& allowed)
 {
     new KeyFilter(box, allowed);

@@ -20,6 +20,8 @@ void fillGrid(QTableWidget* grid, const SqlRun::Rows& rows, const QString& keyCo
 qint64 keyAt(const QTableWidget* grid, int row);
 // Makes the row holding `key` the current one (without signalling); false when no row holds it.
 bool selectKey(QTableWidget* grid, qint64 key);
+// No row chosen (without signalling): a click on any row then loads it.
+void clearChoice(QTableWidget* grid);
 
 // The key filter of a box: a typed character outside `allowed` is dropped; backspace, the keys that
 // move or delete, and shortcuts (paste too: a save checks what was pasted) pass.
