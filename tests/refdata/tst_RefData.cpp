@@ -491,6 +491,8 @@ void tst_RefData::archiveRefusesBadFiles_data()
     QTest::newRow("a column unknown") << u"\"testabrev\": \"PRL\","_s << u"\"testabbrev\": \"PRL\","_s
                                       << u"testtable row 3, field testabbrev: no such column"_s;
     QTest::newRow("a table missing") << u"\"comments\":"_s << u"\"notes\":"_s << u"unknown part \"notes\""_s;
+    QTest::newRow("a Boolean as a number other than 0 or 1")
+        << u"\"active\": true"_s << u"\"active\": 2"_s << u"testtable row 1, field active: must be true or false (2)"_s;
     QTest::newRow("a broken Boolean") << u"\"active\": true"_s << u"\"active\": \"yes\""_s
                                       << u"testtable row 1, field active: must be true or false"_s;
 }
