@@ -425,7 +425,9 @@ void tst_RefData::savedChangesReachTheNextResult()
     };
     const QString query = u"SELECT resultt3, RESULTCASEPRINT, normalrang, comment FROM Result WHERE SampleID=?"_s;
     QVERIFY(send("260114000123", "4"));
-    QCOMPARE(lab.install.text(Db::Interface, query, {u"260114000123"_s}), u"4||0.25 - 5.00|null"_s);
+    // The worker stores off the window's thread: the row is awaited, up to 10 s.
+    QTRY_COMPARE_WITH_TIMEOUT(lab.install.text(Db::Interface, query, {u"260114000123"_s}), u"4||0.25 - 5.00|null"_s,
+                              10000);
 
     // The factor, the range's limit, flag and comment change; the next result is evaluated with them.
     TestCatalogue catalogue(context);
@@ -440,7 +442,8 @@ void tst_RefData::savedChangesReachTheNextResult()
     range.Txt7 = u"أعد التحليل"_s;
     QVERIFY(ranges.save(range, RangeKind::ForAll).done);
     QVERIFY(send("2601140009", "4"));
-    QCOMPARE(lab.install.text(Db::Interface, query, {u"2601140009"_s}), u"8|High|0.25 - 6|أعد التحليل"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(lab.install.text(Db::Interface, query, {u"2601140009"_s}),
+                              u"8|High|0.25 - 6|أعد التحليل"_s, 10000);
 }
 
 void tst_RefData::archiveRoundTrip()
