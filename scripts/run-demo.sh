@@ -5,7 +5,7 @@
 #   Without one ($DISPLAY empty): runs under xvfb-run, logs in with the demo account, lets the
 #   simulator send every sample capture, saves a screenshot of each window and prints the paths.
 #   BUILD_DIR     build folder (default: build)
-#   DEMO_SECONDS  how long the run without a display lasts (default: 14)
+#   DEMO_SECONDS  how long the run without a display lasts (default: 18)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -95,16 +95,16 @@ rm -rf "$home/captures"
 "$BUILD_DIR/src/corvana-vidas" --home "$home" setup-demo
 
 if [ -z "${DISPLAY:-}" ]; then
-    # The login window, the demo account typed in, the main window, then the users, password and
-    # receive windows through the navigation strip, a patient picked, and a search for today's
-    # results; a screenshot of each.
+    # The login window, the demo account typed in, the main window, then the users, password,
+    # catalogue, reference-range and comment windows through the navigation strip, a patient
+    # picked, the receive window, and a search for today's results; a screenshot of each.
     shot="$home/screenshot.png"
     rm -f "$home"/screenshot*.png
     xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
         "$BUILD_DIR/src/corvana" --home "$home" --demo-login admin:admin --demo-walk --show-data \
-        --screenshot "$shot" --quit-after "$(( ${DEMO_SECONDS:-17} * 1000 ))" >/dev/null
+        --screenshot "$shot" --quit-after "$(( ${DEMO_SECONDS:-22} * 1000 ))" >/dev/null
     grep -E "sessions sent" "$home/vidas-sim.log" || true
-    for window in Frm_start Form1 Form1-selected Frm_users message Frm_userspw Frm_recivedata Frm_search; do
+    for window in Frm_start Form1 Form1-selected Frm_users message Frm_userspw Frm_correctfactors Form2 Frm_comments Frm_recivedata Frm_search; do
         if [ -s "$home/screenshot-$window.png" ]; then
             echo "Screenshot of $window: $home/screenshot-$window.png"
         fi

@@ -3,6 +3,7 @@
 #include "app/LoginWindow.h"
 #include "app/MainWindow.h"
 #include "app/ProgramUi.h"
+#include "app/ReferenceWindowsUi.h"
 #include "app/StartupSequence.h"
 #include "core/AppContext.h"
 #include "core/NavigationWidget.h"
@@ -123,6 +124,7 @@ int runProgram(QApplication& app, const ProgramOptions& options)
 
     int code = 0;
     auto* ui = new ProgramUi(context, singleInstance);
+    registerReferenceWindows(*ui, context);
     QObject::connect(
         ui, &ProgramUi::endRequested, &app, [](int exitCode) { QCoreApplication::exit(exitCode); },
         Qt::QueuedConnection);
@@ -167,6 +169,7 @@ int runProgram(QApplication& app, const ProgramOptions& options)
                 // for today's results stays open at the end.
                 walk(*ui,
                      {QStringLiteral("cmd_users"), QStringLiteral("cmd_edit"), QStringLiteral("cmd_passwordModi"),
+                      QStringLiteral("cmd_FACTORSS"), QStringLiteral("cmd_resultopt"), QStringLiteral("cmd_comments"),
                       QStringLiteral("Opt_patient"), QStringLiteral("MSFG_Patient"), QStringLiteral("Opt_receivedata"),
                       QStringLiteral("cmd_search"), QStringLiteral("Chk_testdate"), QStringLiteral("cmd_search")},
                      0, [&options](QWidget* window, const QString& name) {

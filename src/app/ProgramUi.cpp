@@ -69,6 +69,10 @@ QList<QWidget*> ProgramUi::windows() const
         if (w)
             list.append(w);
     }
+    for (const QPointer<QWidget>& w : m_opened) {
+        if (w)
+            list.append(w);
+    }
     return list;
 }
 
@@ -212,6 +216,15 @@ QWidget* ProgramUi::openRegistered(NavEntry entry)
         attach(window, navigation);
     }
     return window;
+}
+
+void ProgramUi::openFrom(QWidget* from, QWidget* window, NavigationWidget* navigation)
+{
+    m_opened.removeAll(nullptr);
+    m_opened.append(window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    attach(window, navigation);
+    moveOn(window, from);
 }
 
 void ProgramUi::moveOn(QWidget* target, QWidget* from)

@@ -65,7 +65,12 @@ NavigationWidget::NavigationWidget(AppContext& context, qint16 windowCode, QWidg
         b->setMinimumWidth(b->sizeHint().width() + 16);
         layout->addWidget(b);
         m_buttons.insert(entry, b);
-        connect(b, &QPushButton::clicked, this, [this, entry] { emit entryActivated(entry); });
+        connect(b, &QPushButton::clicked, this, [this, entry] {
+            if (m_kept.contains(entry))
+                emit keptEntryActivated(entry);
+            else
+                emit entryActivated(entry);
+        });
     }
     QFont bold = m_buttons.value(NavEntry::ReceiveData)->font();
     bold.setBold(true);
