@@ -204,6 +204,7 @@ private slots:
         QVERIFY(!child(m_main.get(), "PictureCmd")->isEnabled());
         QTableWidget* worklist = grid("DGd_patientname");
         QVERIFY(worklist->rowCount() >= 4);
+        QCOMPARE(worklist->currentRow(), 0); // the first row is chosen
         // Newest daily number first.
         const QString ids = column(worklist, 0);
         QStringList numbers;
