@@ -177,6 +177,11 @@ void ResultEditorWindow::build()
     p->addWidget(m_testDate, 6, 1);
     p->addWidget(new QLabel(QStringLiteral("الوقت"), patient), 6, 2);
     p->addWidget(m_testTime, 6, 3);
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_patientSefa), static_cast<QWidget*>(m_sex), static_cast<QWidget*>(m_drSefa),
+          static_cast<QWidget*>(m_testDate), static_cast<QWidget*>(m_sampleId)})
+        w->setMaximumWidth(170);
+    p->setColumnStretch(2, 1);
     p->setColumnStretch(3, 1);
     infoLayout->addWidget(patient);
 
@@ -192,6 +197,7 @@ void ResultEditorWindow::build()
     m_assay->hide();
     m_value = named(new QLineEdit(result), "Txt_TEST_R");
     m_unit = named(new QLineEdit(result), "Txt_TEST_U");
+    m_unit->setMaximumWidth(170);
     m_flag = named(new QLineEdit(result), "Txt_TEST_F");
     m_flag->setMaximumWidth(70);
     m_range = named(new QLineEdit(result), "Txt_TEST_N");
@@ -385,10 +391,9 @@ void ResultEditorWindow::load(qint64 autoNum)
     }
     m_visits->setText(QString::number(ResultEdit::visits(m_context, m_fields.LblPatName)));
     // The stored flag is shown as it is; its colour follows it.
-    if (m_fields.Txt_TEST_R.isEmpty() || (m_fields.Txt_TEST_min.isEmpty() && m_fields.Txt_TEST_max.isEmpty()))
-        showShade(Flagging::Shade::NoResult);
-    else
-        showShade(m_fields.Txt_TEST_F.isEmpty() ? Flagging::Shade::Normal : Flagging::Shade::Flagged);
+    ResultEdit::Fields shown = m_fields;
+    const Flagging::Shade shade = ResultEdit::reflag(shown, false);
+    showShade(m_fields.Txt_TEST_F.isEmpty() || m_fields.Txt_TEST_R.isEmpty() ? shade : Flagging::Shade::Flagged);
 }
 
 void ResultEditorWindow::showFields()
