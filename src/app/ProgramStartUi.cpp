@@ -170,8 +170,11 @@ int runProgram(QApplication& app, const ProgramOptions& options)
                 walk(*ui,
                      {QStringLiteral("cmd_users"), QStringLiteral("cmd_edit"), QStringLiteral("cmd_passwordModi"),
                       QStringLiteral("cmd_FACTORSS"), QStringLiteral("cmd_resultopt"), QStringLiteral("cmd_comments"),
-                      QStringLiteral("Opt_patient"), QStringLiteral("MSFG_Patient"), QStringLiteral("Opt_receivedata"),
-                      QStringLiteral("cmd_search"), QStringLiteral("Chk_testdate"), QStringLiteral("cmd_search")},
+                      QStringLiteral("Opt_patient"), QStringLiteral("MSFG_Patient"), QStringLiteral("cmd_edit"),
+                      QStringLiteral("cmd_CRVdata"), QStringLiteral("DGd_patientname"),
+                      QStringLiteral("cmd_cancelcrvget"), QStringLiteral("cmd_Cancel"),
+                      QStringLiteral("Opt_receivedata"), QStringLiteral("cmd_search"), QStringLiteral("Chk_testdate"),
+                      QStringLiteral("cmd_search")},
                      0, [&options](QWidget* window, const QString& name) {
                          if (!options.screenshot.isEmpty())
                              saveShot(window, shotPath(options.screenshot, name));

@@ -8,6 +8,7 @@
 #include "core/NavigationWidget.h"
 #include "db/Databases.h"
 #include "link/ReceiveWindow.h"
+#include "review/ResultEditorWindow.h"
 #include "review/SearchWindow.h"
 #include "users/PasswordWindow.h"
 #include "users/UsersWindow.h"
@@ -148,8 +149,33 @@ QWidget* ProgramUi::openMain()
         m_main = new MainWindow(m_context);
         attach(m_main, m_main->navigation());
         connect(m_main, &MainWindow::searchRequested, this, &ProgramUi::openSearch);
+        m_main->setEditorOpener([this](qint64 autoNum) { openEditor(autoNum); });
     }
     return m_main;
+}
+
+void ProgramUi::openEditor(qint64 autoNum)
+{
+    auto* editor = new ResultEditorWindow(m_context, autoNum);
+    m_opened.removeAll(nullptr);
+    m_opened.append(editor);
+    attach(editor, editor->navigation());
+    connect(editor, &ResultEditorWindow::finished, this, [this](bool saved, const ResultEdit::Fields& fields) {
+        if (saved && m_main)
+            m_main->showEdited(fields.LblPatID, fields.LblPatName, fields.DTPicker_testdate);
+        present(openMain());
+    });
+    // Closed by its title bar: back to the main window, as with Cancel.
+    connect(editor, &QObject::destroyed, this, [this] {
+        if (m_ending)
+            return;
+        for (QWidget* window : windows()) {
+            if (window->isVisible() && window != m_receive)
+                return;
+        }
+        present(openMain());
+    });
+    present(editor);
 }
 
 void ProgramUi::openSearch()

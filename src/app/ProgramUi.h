@@ -71,6 +71,7 @@ private:
     void settingsRequested(const QString& page);
     QWidget* openMain();
     void openSearch();
+    void openEditor(qint64 autoNum);
     QWidget* openUsers();
     QWidget* openPassword();
     QWidget* openRegistered(NavEntry entry);

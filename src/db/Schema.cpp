@@ -153,19 +153,20 @@ QList<Migration> interfaceMigrations(SqlEngine engine)
 {
     const QString prefix =
         engine == SqlEngine::Sqlite ? QStringLiteral("interface-sqlite-") : QStringLiteral("interface-sqlserver-");
+    // Numbers are handed out to work done side by side, so one may be missing for a while.
     QList<Migration> steps;
-    for (int version = 1;; ++version) {
+    for (int version = 1; version <= 999; ++version) {
         const QString text = script(prefix + QStringLiteral("%1.sql").arg(version, 3, 10, QLatin1Char('0')));
-        if (text.isEmpty())
-            break;
-        steps.append({version, text});
+        if (!text.isEmpty())
+            steps.append({version, text});
     }
     return steps;
 }
 
 int latestInterfaceVersion()
 {
-    return static_cast<int>(interfaceMigrations(SqlEngine::Sqlite).size());
+    const QList<Migration> steps = interfaceMigrations(SqlEngine::Sqlite);
+    return steps.isEmpty() ? 0 : steps.last().version;
 }
 
 Outcome migrate(QSqlDatabase& db, SqlEngine engine, const QList<Migration>& steps, const QString& markerTable)
