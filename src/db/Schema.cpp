@@ -153,12 +153,12 @@ QList<Migration> interfaceMigrations(SqlEngine engine)
 {
     const QString prefix =
         engine == SqlEngine::Sqlite ? QStringLiteral("interface-sqlite-") : QStringLiteral("interface-sqlserver-");
-    // Numbers are handed out to work done side by side, so one may be missing for a while.
     QList<Migration> steps;
-    for (int version = 1; version <= 999; ++version) {
+    for (int version = 1;; ++version) {
         const QString text = script(prefix + QStringLiteral("%1.sql").arg(version, 3, 10, QLatin1Char('0')));
-        if (!text.isEmpty())
-            steps.append({version, text});
+        if (text.isEmpty())
+            break;
+        steps.append({version, text});
     }
     return steps;
 }
