@@ -2,6 +2,7 @@
 
 #include "config/AppSettings.h"
 #include "core/CurrentUser.h"
+#include "core/Navigation.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/InstallFolder.h"
@@ -53,6 +54,9 @@ public:
     void setReceiveWindowOpen(qint16 open) { m_receiveWindowOpen = open; }
     qint16 activeWindowCode() const { return m_activeWindowCode; }
     void setActiveWindowCode(qint16 code) { m_activeWindowCode = code; }
+    // The analyser line of the receiver, for the indicator of the window in front.
+    const LineStatus& lineStatus() const { return m_lineStatus; }
+    void setLineStatus(const LineStatus& status);
 
     // Reads VIDASSETING.INI of the install folder into `settings`.
     void loadSettings();
@@ -65,6 +69,8 @@ signals:
     void receiverIndicatorChanged(bool on);
     // Something asks for the settings window on one of its pages (serial port, servers, ...).
     void settingsWindowRequested(const QString& page);
+    // The receiver's line changed state (lost, reopened, closed).
+    void lineStatusChanged();
 
 private:
     InstallFolder m_folder;
@@ -78,4 +84,5 @@ private:
     qint16 m_receiverOn = 0;
     qint16 m_receiveWindowOpen = 0;
     qint16 m_activeWindowCode = 0;
+    LineStatus m_lineStatus;
 };

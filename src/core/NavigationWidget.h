@@ -27,7 +27,7 @@ public:
 
     void setEntryShown(NavEntry entry, bool shown);
     QPushButton* button(NavEntry entry) const { return m_buttons.value(entry); }
-    // Shows the receiver indicator ON or OFF.
+    // Shows the receiver indicator ON or OFF; ON in amber while the receiver's line is lost.
     void showReceiver(bool on);
 
 signals:
@@ -36,6 +36,7 @@ signals:
 private:
     AppContext& m_context;
     qint16 m_windowCode;
+    bool m_receiverShownOn = false;
     QMap<NavEntry, QPushButton*> m_buttons;
     QLabel* m_lblUsername;
     QLabel* m_lblLogin;

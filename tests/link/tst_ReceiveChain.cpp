@@ -1,14 +1,17 @@
 #include "ReceiveLab.h"
 #include "db/Databases.h"
 #include "db/DbMessages.h"
+#include "link/AnalyserLine.h"
 #include "link/CaptureArchive.h"
 #include "link/LisExport.h"
 #include "link/SessionJournal.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <unistd.h>
 
 using Db = TestInstall::Db;
@@ -57,6 +60,9 @@ private slots:
     void damagedFramesAreHeld();
     void sessionsAreStoredOnce();
     void lisAwayHoldsTheSession();
+    void refusedOrWaiting_data();
+    void refusedOrWaiting();
+    void lineReopensByItself();
     void captureArchive();
     void fullDiskKeepsEveryByte();
 };
@@ -225,13 +231,21 @@ void tst_ReceiveChain::sessionsAreStoredOnce()
     }
     QVERIFY(archive.write());
     const QList<ReceivedSession> durable = archive.takeDurable();
-    QCOMPARE(chain.processSession(durable.first()).result, ReceiveChain::Result::Done); // then the program stopped
+    QCOMPARE(chain.processSession(durable.first()).result, ReceiveChain::Result::Done);
+    // Then the program was killed after the last session reached the file, before its index line.
+    QFile index(folder + "/2026-12-05.idx");
+    QVERIFY(index.open(QIODevice::ReadOnly));
+    const QByteArray lines = index.readAll();
+    index.close();
+    QVERIFY(index.resize(lines.lastIndexOf('\n', lines.size() - 2) + 1));
 
     lab.install.clock.set(QDateTime(QDate(2026, 12, 6), QTime(7, 30))); // the next morning's start
     const auto missing = SessionJournal::unrecorded(db, folder, nullptr);
     QVERIFY(missing && missing->size() == 2);
     QCOMPARE(missing->at(0).endOffset, durable.at(1).endOffset);
-    QCOMPARE(missing->at(1).receivedAt, received);
+    QCOMPARE(missing->at(1).endOffset, durable.at(2).endOffset);
+    QCOMPARE(missing->at(0).receivedAt, received);
+    QCOMPARE(missing->at(1).receivedAt, QDateTime(QDate(2026, 12, 5), QTime(23, 59, 59))); // the file's day
     for (const ReceivedSession& s : *missing)
         QCOMPARE(chain.processSession(s).result, ReceiveChain::Result::Done);
     QCOMPARE(lab.install.texts(Db::Interface, "SELECT DISTINCT Testdate FROM Result"), QStringList{"2026-12-05"});
@@ -278,6 +292,139 @@ void tst_ReceiveChain::lisAwayHoldsTheSession()
     QCOMPARE(lab.lines, QStringList{"2601140001230     Yes"});
 }
 
+// A session the interface database refuses for good (a constraint it breaks) fails, so that it is journaled as failed
+// after its tries instead of blocking every later one; a lock or a database out of reach is waited for.
+void tst_ReceiveChain::refusedOrWaiting_data()
+{
+    QTest::addColumn<QStringList>("prep");
+    QTest::addColumn<QString>("away"); // "lock": another program's write lock; "file": the database moved away
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("reason");
+    const auto failed = static_cast<int>(ReceiveChain::Result::Failed);
+    const auto retry = static_cast<int>(ReceiveChain::Result::Retry);
+    QTest::newRow("a unique index the outbox row breaks")
+        << QStringList{"CREATE UNIQUE INDEX ix_once ON lisoutbox (testcode)",
+                       "INSERT INTO lisoutbox (patientid, testcode) VALUES ('x', 501)"}
+        << "" << failed << "UNIQUE constraint failed: lisoutbox.testcode";
+    QTest::newRow("a trigger that refuses results")
+        << QStringList{"CREATE TRIGGER refuse BEFORE INSERT ON Result BEGIN SELECT RAISE(ABORT, 'not here'); END"} << ""
+        << failed << "not here";
+    QTest::newRow("locked by another program") << QStringList{} << "lock" << retry << "interface database";
+    QTest::newRow("a database that went away") << QStringList{} << "file" << retry << "interface database";
+}
+
+void tst_ReceiveChain::refusedOrWaiting()
+{
+    QFETCH(QStringList, prep);
+    QFETCH(QString, away);
+    QFETCH(int, result);
+    QFETCH(QString, reason);
+    ReceiveLab lab;
+    QVERIFY(lab.ready);
+    for (const QString& sql : prep)
+        QVERIFY(lab.install.exec(Db::Interface, sql));
+    ReceiveChain& chain = lab.chain();
+    const QString file = lab.install.interfaceDbFile();
+    std::unique_ptr<WriteLock> lock;
+    if (away == "lock")
+        lock = std::make_unique<WriteLock>(file);
+    if (away == "file") {
+        lab.context->databases().closeAll();
+        QVERIFY(QFile::rename(file, file + ".away"));
+    }
+    ReceivedSession session{
+        sessionOf("260114000123|TSH|2.35"), lab.install.clock.now(), {}, -1, ReceivedSession::Origin::Line, false};
+    const ReceiveChain::Outcome outcome = chain.processSession(session);
+    QVERIFY2(static_cast<int>(outcome.result) == result && outcome.reason.contains(reason), qPrintable(outcome.reason));
+    lock.reset();
+    if (away == "file")
+        QVERIFY(QFile::rename(file + ".away", file));
+    QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM Result"), "0");
+    if (result == static_cast<int>(ReceiveChain::Result::Failed)) {
+        QVERIFY(chain.recordFailure(session, outcome.reason));
+        QCOMPARE(lab.install.text(Db::Interface, "SELECT reason FROM receivedsession WHERE state='failed'"),
+                 outcome.reason);
+    }
+}
+
+// The line on a device named by a stable path (a symlink, as /dev/serial/by-id/... is): what
+// waited before it opened comes as an arrival of its own; lost, it is tried again at once, then
+// more slowly up to every 30 s, through a path that dangles or names a plain file, until the
+// path leads to a line again; a line that flaps is not tried at once again; Stop ends the tries.
+void tst_ReceiveChain::lineReopensByItself()
+{
+    QCOMPARE((QList<int>{AnalyserLine::retryDelayMs(0), AnalyserLine::retryDelayMs(1), AnalyserLine::retryDelayMs(2),
+                         AnalyserLine::retryDelayMs(5), AnalyserLine::retryDelayMs(6), AnalyserLine::retryDelayMs(60)}),
+             (QList<int>{0, 1000, 2000, 16000, 30000, 30000}));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("by-id-line");
+    const auto pointTo = [&path](const QString& target) {
+        const QString next = path + ".new";
+        QFile::remove(next);
+        return QFile::link(target, next) && ::rename(qPrintable(next), qPrintable(path)) == 0;
+    };
+    auto pty = std::make_unique<PtyPair>();
+    QVERIFY(pointTo(pty->slavePath()));
+    FakeClock clock;
+    AnalyserLine line(clock);
+    QSignalSpy received(&line, &AnalyserLine::received);
+    QSignalSpy lost(&line, &AnalyserLine::lost);
+    QSignalSpy back(&line, &AnalyserLine::reconnected);
+    auto* retry = line.findChild<QTimer*>("Tmr_reconnect");
+    const auto tryNow = [retry] { QVERIFY(QMetaObject::invokeMethod(retry, "timeout")); };
+
+    QVERIFY(pty->write("\x02left by a receiver that died\x04"));
+    QString error;
+    QVERIFY2(line.open(path, LineSettings(), &error), qPrintable(error));
+    QCOMPARE(received.size(), 1); // read while opening, before anything else can join it
+    QCOMPARE(received.at(0).at(0).toByteArray(), "\x02left by a receiver that died\x04");
+    QCOMPARE(line.status().state, LineState::Receiving);
+    QVERIFY(pty->write("\x05"));
+    QVERIFY(received.wait(2000));
+    QCOMPARE(received.last().at(0).toByteArray(), "\x05");
+
+    clock.set(clock.now().addSecs(60));
+    pty.reset(); // the adapter is pulled out
+    QVERIFY(lost.wait(2000));
+    QCOMPARE(line.status().state, LineState::Reconnecting);
+    QCOMPARE(line.status().since, clock.now());
+    QCOMPARE(line.status().device, path);
+    QVERIFY(!line.isOpen() && !line.status().lastError.isEmpty());
+    QVERIFY(retry->isActive() && retry->interval() == 0); // at once
+    QTRY_COMPARE(retry->interval(), 1000);                // the path dangles
+    QVERIFY(QFile::remove(path));
+    QFile plain(path); // the path comes back as a plain file
+    QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("not a line"));
+    plain.close();
+    const QDateTime lostAt = clock.now();
+    clock.set(lostAt.addSecs(120));
+    tryNow();
+    QCOMPARE(retry->interval(), 2000);
+    QCOMPARE(line.status().state, LineState::Reconnecting);
+    QVERIFY2(line.status().lastError.startsWith(path + ": "), qPrintable(line.status().lastError));
+    for (int i = 0; i < 8; ++i) // a device that does not come back: every 30 s, not faster
+        tryNow();
+    QCOMPARE(retry->interval(), 30000);
+    QCOMPARE(line.status().since, lostAt);
+
+    pty = std::make_unique<PtyPair>();
+    QVERIFY(QFile::remove(path) && pointTo(pty->slavePath()));
+    tryNow();
+    QVERIFY(line.isOpen() && !retry->isActive());
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(line.status().state, LineState::Receiving);
+    QVERIFY(pty->write("\x05"));
+    QVERIFY(received.wait(2000));
+
+    // Lost again at once: no longer tried at once.
+    pty.reset();
+    QVERIFY(lost.wait(2000));
+    QCOMPARE(retry->interval(), 30000);
+    line.stop(); // the user switches the receiver OFF
+    QVERIFY(!retry->isActive() && !line.isOpen());
+    QCOMPARE(line.status().state, LineState::Stopped);
+}
+
 // Every byte as received, appended to a file per day, private; each session with its place and
 // its receive time in the index, the file's time standing in for a missing index line.
 void tst_ReceiveChain::captureArchive()
@@ -300,7 +447,8 @@ void tst_ReceiveChain::captureArchive()
     again.received("\x05");
     QVERIFY(again.write());
     QCOMPARE(contents(file("2026-12-05.bin")), QByteArray("\x00\xff\x05\x02one\x04\x05\x02two\x04 partial\x05", 23));
-    QCOMPARE(contents(file("2026-12-05.idx")), "8\t2026-12-05T09:30:15.250\n14\t2026-12-05T09:31:15.250\n");
+    QCOMPARE(contents(file("2026-12-05.idx")),
+             "# from 0 2026-12-05T14:07:00.000\n8\t2026-12-05T09:30:15.250\n14\t2026-12-05T09:31:15.250\n");
     const QList<ReceivedSession> durable = archive.takeDurable();
     const QList<ReceivedSession> read = CaptureArchive::sessionsIn(file("2026-12-05.bin"));
     QVERIFY(durable.size() == 2 && read.size() == 2);
@@ -310,20 +458,29 @@ void tst_ReceiveChain::captureArchive()
         QCOMPARE(durable[i].bytes, read[i].bytes);
         QCOMPARE(read[i].receivedAt, at.addSecs(60 * i));
     }
-    QVERIFY(QFile(file("2026-12-05.idx")).resize(26)); // the first line only
+    QVERIFY(QFile(file("2026-12-05.idx")).resize(33 + 26)); // the start and the first session only
     QFile bin(file("2026-12-05.bin"));
     QVERIFY(bin.open(QIODevice::ReadWrite));
     QVERIFY(bin.setFileTime(QDateTime(QDate(2026, 12, 7), QTime(8, 0)), QFileDevice::FileModificationTime));
     bin.close();
     QCOMPARE(CaptureArchive::sessionsIn(bin.fileName()).value(1).receivedAt,
              QDateTime(QDate(2026, 12, 5), QTime(23, 59, 59)));
-    QCOMPARE(CaptureArchive::sessionsIn(bin.fileName(), 0, true).size(), 1);
+    QCOMPARE(CaptureArchive::sessionsIn(bin.fileName(), 0, true).size(), 2);
+    // An index that began when the file already held the first session (an earlier program's).
+    QFile idx(file("2026-12-05.idx"));
+    QVERIFY(idx.open(QIODevice::WriteOnly) && idx.write("# from 8 2026-12-05T10:00:00.000\n"));
+    idx.close();
+    const QList<ReceivedSession> since = CaptureArchive::sessionsIn(bin.fileName(), 0, true);
+    QVERIFY(since.size() == 1 && since.first().endOffset == 14);
+    QVERIFY(QFile::remove(idx.fileName())); // no index at all: nothing was indexed
+    QVERIFY(CaptureArchive::sessionsIn(bin.fileName(), 0, true).isEmpty());
 
     // A new day has a file of its own; beyond the bound of what may wait, bytes are counted as lost.
     clock.set(QDateTime(QDate(2026, 12, 6), QTime(0, 0, 1)));
     again.received("\x05two\x04");
     QVERIFY(again.write());
     QCOMPARE(contents(file("2026-12-06.bin")), "\x05two\x04");
+    QCOMPARE(contents(file("2026-12-06.idx")), "# from 0 2026-12-06T00:00:01.000\n");
     again.setMaxPending(4);
     again.received("\x05lost\x04");
     QCOMPARE(again.lostBytes(), 6);
