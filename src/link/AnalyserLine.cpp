@@ -91,7 +91,7 @@ bool AnalyserLine::openPort(QString* error)
     // Best effort: a line without modem controls (a pseudo-terminal) has no RTS to raise.
     if (!m_port->setRequestToSend(true))
         m_port->clearError();
-    m_openFor.start();
+    m_openedAt = m_clock.now();
     setStatus(LineState::Receiving);
     return true;
 }
@@ -121,11 +121,11 @@ void AnalyserLine::onError(QSerialPort::SerialPortError error)
 void AnalyserLine::lose(const QString& reason)
 {
     m_port->close();
-    if (m_openFor.isValid() && m_openFor.elapsed() >= kSteadyMs)
-        m_attempt = 0;
+    m_attempt = 0;
     setStatus(LineState::Reconnecting, reason);
     emit lost(reason);
-    m_retry->start(retryDelayMs(m_attempt));
+    const qint64 openFor = m_openedAt.isValid() ? m_openedAt.msecsTo(m_clock.now()) : kMinReopenMs;
+    m_retry->start(static_cast<int>(std::clamp<qint64>(kMinReopenMs - openFor, 0, kMinReopenMs)));
 }
 
 void AnalyserLine::tryAgain()

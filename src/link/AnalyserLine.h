@@ -3,7 +3,7 @@
 #include "core/Navigation.h"
 #include "link/SerialPortConfig.h"
 
-#include <QElapsedTimer>
+#include <QDateTime>
 #include <QObject>
 #include <QSerialPort>
 
@@ -15,9 +15,9 @@ class QTimer;
 // (adapter unplugged or reset, PC asleep, far end closed) opened again by itself.
 //
 // A lost line is closed at once and tried again on the same device: at once, then after 1, 2, 4,
-// 8 and 16 s and every 30 s after that, for as long as it takes. A line that comes back and goes
-// again before it has been steady for 10 s goes on from the pause it had reached, so that a line
-// that flaps every second is not hammered. Each time the port opens, whatever was already waiting
+// 8 and 16 s and every 30 s after that, for as long as it takes. The port is never opened twice
+// within a second, so that a line that flaps (or a device that hangs up as soon as it is opened)
+// costs one try a second at most. Each time the port opens, whatever was already waiting
 // on it (what the analyser sent while nobody listened) is read as an arrival of its own, so that
 // the analyser's next ENQ reaches the receiver alone and is answered.
 class AnalyserLine final : public QObject
@@ -43,7 +43,7 @@ public:
     // The pause before try number `attempt` (0 the first) to reopen a lost line.
     static int retryDelayMs(int attempt);
     static constexpr int kMaxRetryMs = 30000;
-    static constexpr int kSteadyMs = 10000;
+    static constexpr int kMinReopenMs = 1000;
 
 signals:
     // The port has just opened (at open() or on its own after a loss), before anything is read.
@@ -69,6 +69,6 @@ private:
     QString m_device;
     LineSettings m_settings;
     LineStatus m_status;
-    QElapsedTimer m_openFor;
+    QDateTime m_openedAt;
     int m_attempt = 0;
 };

@@ -350,7 +350,7 @@ void tst_ReceiveChain::refusedOrWaiting()
 // The line on a device named by a stable path (a symlink, as /dev/serial/by-id/... is): what
 // waited before it opened comes as an arrival of its own; lost, it is tried again at once, then
 // more slowly up to every 30 s, through a path that dangles or names a plain file, until the
-// path leads to a line again; a line that flaps is not tried at once again; Stop ends the tries.
+// path leads to a line again; a line that flaps is opened once a second at most; Stop ends the tries.
 void tst_ReceiveChain::lineReopensByItself()
 {
     QCOMPARE((QList<int>{AnalyserLine::retryDelayMs(0), AnalyserLine::retryDelayMs(1), AnalyserLine::retryDelayMs(2),
@@ -416,10 +416,10 @@ void tst_ReceiveChain::lineReopensByItself()
     QVERIFY(pty->write("\x05"));
     QVERIFY(received.wait(2000));
 
-    // Lost again at once: no longer tried at once.
+    // Lost again at once: not opened again within a second of its last opening.
     pty.reset();
     QVERIFY(lost.wait(2000));
-    QCOMPARE(retry->interval(), 30000);
+    QVERIFY2(retry->interval() > 0 && retry->interval() <= 1000, qPrintable(QString::number(retry->interval())));
     line.stop(); // the user switches the receiver OFF
     QVERIFY(!retry->isActive() && !line.isOpen());
     QCOMPARE(line.status().state, LineState::Stopped);
