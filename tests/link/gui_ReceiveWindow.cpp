@@ -13,7 +13,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <cstdio>
 
 using Db = TestInstall::Db;
 
@@ -234,28 +233,19 @@ private slots:
         QVERIFY(f.readAll().endsWith(sampleBytes("sign-and-unit.bin") + "\x05\x02partial"));
     }
 
-    // The adapter is pulled out in the middle of a session and comes back under the same name (a
-    // stable path, re-pointed): meanwhile the window says so in words and colour, and so does the
-    // Data receiver entry of the window in front; then it receives again by itself. The session cut
-    // short is not stored, the analyser's re-send is, once. Stop while reconnecting ends the tries.
+    // The adapter is pulled out in the middle of a session and comes back under the same stable
+    // name: meanwhile the window and the Data receiver entry of the window in front say so; then it
+    // receives again by itself, the session cut short dropped, its re-send stored. Stop ends the tries.
     void lostLineComesBackByItself()
     {
         const QString path = QDir(m_lab->install.path()).filePath("by-id-line");
-        const auto pointTo = [&path](const QString& target) {
-            QFile::remove(path + ".new");
-            return QFile::link(target, path + ".new") && std::rename(qPrintable(path + ".new"), qPrintable(path)) == 0;
-        };
-        QVERIFY(pointTo(m_lab->pty->slavePath()));
+        QVERIFY(ReceiveLab::pointTo(path, m_lab->pty->slavePath()));
         m_lab->install.setSetting("comsetup", "device", path);
-        AppContext& context = m_lab->makeContext();
-        NavigationWidget strip(context, WindowCode::Main);
+        NavigationWidget strip(m_lab->makeContext(), WindowCode::Main);
         strip.windowLoaded();
         QPushButton* entry = strip.button(NavEntry::ReceiveData);
         ReceiveWindow& window = m_lab->window();
         QCOMPARE(m_lab->shown("Lbl_linestate"), "متصل - يستقبل");
-        QVERIFY(m_lab->sendOverLine(one("260114000123", "TSH", "2.35")) >= 0);
-        QTRY_COMPARE(stored(), 1);
-
         const QByteArray resent = one("260114000124", "TSH", "2.4");
         QVERIFY(m_lab->pty->write(resent.left(1)));
         QCOMPARE(m_lab->lineOutput(300), "\x06");
@@ -266,27 +256,19 @@ private slots:
         m_lab->pty.reset();
         QTRY_VERIFY(!window.portIsOpen());
         QCOMPARE(m_lab->shown("Lbl_linestate"), "إعادة الاتصال منذ 23:41");
-        QVERIFY(alarmShown());
-        QVERIFY2(m_lab->shown("Lbl_alarm").contains(" منذ 23:41 ") && m_lab->shown("Lbl_alarm").contains(path),
+        QVERIFY2(alarmShown() && m_lab->shown("Lbl_alarm").contains(" منذ 23:41 ") &&
+                     m_lab->shown("Lbl_alarm").contains(path),
                  qPrintable(m_lab->shown("Lbl_alarm")));
-        QCOMPARE(context.receiverOn(), 1);
-        QCOMPARE(entry->text(), "Data receiver/ON");
-        QVERIFY2(entry->toolTip().contains("23:41") && entry->styleSheet().contains("#ffb400"),
-                 qPrintable(entry->toolTip() + entry->styleSheet()));
+        QVERIFY(m_lab->context->receiverOn() == 1 && entry->text() == "Data receiver/ON");
+        QVERIFY(entry->toolTip().contains("23:41") && entry->styleSheet().contains("#ffb400"));
 
         m_lab->pty = std::make_unique<PtyPair>();
-        QVERIFY(pointTo(m_lab->pty->slavePath()));
+        QVERIFY(ReceiveLab::pointTo(path, m_lab->pty->slavePath()));
         QTRY_VERIFY_WITH_TIMEOUT(window.portIsOpen(), 5000);
         QCOMPARE(m_lab->shown("Lbl_linestate"), "متصل - يستقبل");
-        QVERIFY(!alarmShown() && entry->toolTip().isEmpty() && !entry->styleSheet().contains("#ffb400"));
-        QVERIFY(window.session().buffer().isEmpty()); // what was cut short went with the line
+        QVERIFY(!alarmShown() && entry->toolTip().isEmpty() && window.session().buffer().isEmpty());
         QVERIFY(m_lab->sendOverLine(resent) >= 0);
-        QVERIFY(m_lab->sendOverLine(one("260114000125", "VITD", "25")) >= 0);
-        QTRY_COMPARE(stored(), 3);
-        QCOMPARE(m_lab->listLines(),
-                 (QStringList{"2601140001230     Yes", "2601140001247     Yes", "2601140001254     Yes"}));
-        QCOMPARE(m_lab->install.text(Db::Interface, "SELECT count(*) FROM receivedsession WHERE origin<>'baseline'"),
-                 "3");
+        QTRY_COMPARE(m_lab->listLines(), QStringList{"2601140001247     Yes"});
 
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^receiver: line lost: "));
         m_lab->pty.reset();
@@ -294,8 +276,7 @@ private slots:
         QPointer<ReceiveWindow> gone = &window;
         click("cmd_endprocess");
         QTRY_VERIFY(gone.isNull());
-        QCOMPARE(context.lineStatus().state, LineState::Stopped);
-        QVERIFY(entry->text() == "Data receiver/OFF" && entry->toolTip().isEmpty());
+        QVERIFY(m_lab->context->lineStatus().state == LineState::Stopped && entry->text() == "Data receiver/OFF");
     }
 
     // A damaged frame is held and counted, a session the database refuses for good is listed as

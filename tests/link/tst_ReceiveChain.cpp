@@ -60,8 +60,6 @@ private slots:
     void damagedFramesAreHeld();
     void sessionsAreStoredOnce();
     void lisAwayHoldsTheSession();
-    void refusedOrWaiting_data();
-    void refusedOrWaiting();
     void lineReopensByItself();
     void captureArchive();
     void fullDiskKeepsEveryByte();
@@ -292,137 +290,46 @@ void tst_ReceiveChain::lisAwayHoldsTheSession()
     QCOMPARE(lab.lines, QStringList{"2601140001230     Yes"});
 }
 
-// A session the interface database refuses for good (a constraint it breaks) fails, so that it is journaled as failed
-// after its tries instead of blocking every later one; a lock or a database out of reach is waited for.
-void tst_ReceiveChain::refusedOrWaiting_data()
-{
-    QTest::addColumn<QStringList>("prep");
-    QTest::addColumn<QString>("away"); // "lock": another program's write lock; "file": the database moved away
-    QTest::addColumn<int>("result");
-    QTest::addColumn<QString>("reason");
-    const auto failed = static_cast<int>(ReceiveChain::Result::Failed);
-    const auto retry = static_cast<int>(ReceiveChain::Result::Retry);
-    QTest::newRow("a unique index the outbox row breaks")
-        << QStringList{"CREATE UNIQUE INDEX ix_once ON lisoutbox (testcode)",
-                       "INSERT INTO lisoutbox (patientid, testcode) VALUES ('x', 501)"}
-        << "" << failed << "UNIQUE constraint failed: lisoutbox.testcode";
-    QTest::newRow("a trigger that refuses results")
-        << QStringList{"CREATE TRIGGER refuse BEFORE INSERT ON Result BEGIN SELECT RAISE(ABORT, 'not here'); END"} << ""
-        << failed << "not here";
-    QTest::newRow("locked by another program") << QStringList{} << "lock" << retry << "interface database";
-    QTest::newRow("a database that went away") << QStringList{} << "file" << retry << "interface database";
-}
-
-void tst_ReceiveChain::refusedOrWaiting()
-{
-    QFETCH(QStringList, prep);
-    QFETCH(QString, away);
-    QFETCH(int, result);
-    QFETCH(QString, reason);
-    ReceiveLab lab;
-    QVERIFY(lab.ready);
-    for (const QString& sql : prep)
-        QVERIFY(lab.install.exec(Db::Interface, sql));
-    ReceiveChain& chain = lab.chain();
-    const QString file = lab.install.interfaceDbFile();
-    std::unique_ptr<WriteLock> lock;
-    if (away == "lock")
-        lock = std::make_unique<WriteLock>(file);
-    if (away == "file") {
-        lab.context->databases().closeAll();
-        QVERIFY(QFile::rename(file, file + ".away"));
-    }
-    ReceivedSession session{
-        sessionOf("260114000123|TSH|2.35"), lab.install.clock.now(), {}, -1, ReceivedSession::Origin::Line, false};
-    const ReceiveChain::Outcome outcome = chain.processSession(session);
-    QVERIFY2(static_cast<int>(outcome.result) == result && outcome.reason.contains(reason), qPrintable(outcome.reason));
-    lock.reset();
-    if (away == "file")
-        QVERIFY(QFile::rename(file + ".away", file));
-    QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM Result"), "0");
-    if (result == static_cast<int>(ReceiveChain::Result::Failed)) {
-        QVERIFY(chain.recordFailure(session, outcome.reason));
-        QCOMPARE(lab.install.text(Db::Interface, "SELECT reason FROM receivedsession WHERE state='failed'"),
-                 outcome.reason);
-    }
-}
-
-// The line on a device named by a stable path (a symlink, as /dev/serial/by-id/... is): what
-// waited before it opened comes as an arrival of its own; lost, it is tried again at once, then
-// more slowly up to every 30 s, through a path that dangles or names a plain file, until the
-// path leads to a line again; a line that flaps is opened once a second at most; Stop ends the tries.
+// Lost, the line is tried again at once, then more slowly up to every 30 s, through a stable path
+// that dangles or names a plain file, until it leads to a line again; a line that flaps is opened
+// at most once a second; Stop ends the tries.
 void tst_ReceiveChain::lineReopensByItself()
 {
-    QCOMPARE((QList<int>{AnalyserLine::retryDelayMs(0), AnalyserLine::retryDelayMs(1), AnalyserLine::retryDelayMs(2),
-                         AnalyserLine::retryDelayMs(5), AnalyserLine::retryDelayMs(6), AnalyserLine::retryDelayMs(60)}),
-             (QList<int>{0, 1000, 2000, 16000, 30000, 30000}));
     QTemporaryDir dir;
     const QString path = dir.filePath("by-id-line");
-    const auto pointTo = [&path](const QString& target) {
-        const QString next = path + ".new";
-        QFile::remove(next);
-        return QFile::link(target, next) && ::rename(qPrintable(next), qPrintable(path)) == 0;
-    };
     auto pty = std::make_unique<PtyPair>();
-    QVERIFY(pointTo(pty->slavePath()));
+    QVERIFY(ReceiveLab::pointTo(path, pty->slavePath()));
     FakeClock clock;
     AnalyserLine line(clock);
-    QSignalSpy received(&line, &AnalyserLine::received);
     QSignalSpy lost(&line, &AnalyserLine::lost);
-    QSignalSpy back(&line, &AnalyserLine::reconnected);
     auto* retry = line.findChild<QTimer*>("Tmr_reconnect");
-    const auto tryNow = [retry] { QVERIFY(QMetaObject::invokeMethod(retry, "timeout")); };
-
-    QVERIFY(pty->write("\x02left by a receiver that died\x04"));
     QString error;
     QVERIFY2(line.open(path, LineSettings(), &error), qPrintable(error));
-    QCOMPARE(received.size(), 1); // read while opening, before anything else can join it
-    QCOMPARE(received.at(0).at(0).toByteArray(), "\x02left by a receiver that died\x04");
-    QCOMPARE(line.status().state, LineState::Receiving);
-    QVERIFY(pty->write("\x05"));
-    QVERIFY(received.wait(2000));
-    QCOMPARE(received.last().at(0).toByteArray(), "\x05");
-
-    clock.set(clock.now().addSecs(60));
-    pty.reset(); // the adapter is pulled out
-    QVERIFY(lost.wait(2000));
-    QCOMPARE(line.status().state, LineState::Reconnecting);
-    QCOMPARE(line.status().since, clock.now());
-    QCOMPARE(line.status().device, path);
-    QVERIFY(!line.isOpen() && !line.status().lastError.isEmpty());
-    QVERIFY(retry->isActive() && retry->interval() == 0); // at once
-    QTRY_COMPARE(retry->interval(), 1000);                // the path dangles
-    QVERIFY(QFile::remove(path));
-    QFile plain(path); // the path comes back as a plain file
-    QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("not a line"));
-    plain.close();
-    const QDateTime lostAt = clock.now();
-    clock.set(lostAt.addSecs(120));
-    tryNow();
-    QCOMPARE(retry->interval(), 2000);
-    QCOMPARE(line.status().state, LineState::Reconnecting);
-    QVERIFY2(line.status().lastError.startsWith(path + ": "), qPrintable(line.status().lastError));
-    for (int i = 0; i < 8; ++i) // a device that does not come back: every 30 s, not faster
-        tryNow();
-    QCOMPARE(retry->interval(), 30000);
-    QCOMPARE(line.status().since, lostAt);
-
-    pty = std::make_unique<PtyPair>();
-    QVERIFY(QFile::remove(path) && pointTo(pty->slavePath()));
-    tryNow();
-    QVERIFY(line.isOpen() && !retry->isActive());
-    QCOMPARE(back.size(), 1);
-    QCOMPARE(line.status().state, LineState::Receiving);
-    QVERIFY(pty->write("\x05"));
-    QVERIFY(received.wait(2000));
-
-    // Lost again at once: not opened again within a second of its last opening.
+    const QDateTime lostAt = clock.now().addSecs(60);
+    clock.set(lostAt);
     pty.reset();
     QVERIFY(lost.wait(2000));
-    QVERIFY2(retry->interval() > 0 && retry->interval() <= 1000, qPrintable(QString::number(retry->interval())));
-    line.stop(); // the user switches the receiver OFF
-    QVERIFY(!retry->isActive() && !line.isOpen());
-    QCOMPARE(line.status().state, LineState::Stopped);
+    QVERIFY(!line.isOpen() && retry->isActive() && retry->interval() == 0); // at once
+    QTRY_COMPARE(retry->interval(), 1000);                                  // the path dangles
+    QFile plain(path + ".new");                                             // then names a plain file
+    QVERIFY(plain.open(QIODevice::WriteOnly) && QFile::remove(path) && plain.rename(path));
+    QList<int> pauses;
+    for (int i = 0; i < 7; ++i) {
+        QVERIFY(QMetaObject::invokeMethod(retry, "timeout"));
+        pauses << retry->interval();
+    }
+    QCOMPARE(pauses, (QList<int>{2000, 4000, 8000, 16000, 30000, 30000, 30000}));
+    QVERIFY(line.status() == (LineStatus{LineState::Reconnecting, lostAt, path, line.status().lastError}));
+    QVERIFY2(line.status().lastError.startsWith(path + ": "), qPrintable(line.status().lastError));
+    pty = std::make_unique<PtyPair>();
+    QVERIFY(ReceiveLab::pointTo(path, pty->slavePath()));
+    QVERIFY(QMetaObject::invokeMethod(retry, "timeout"));
+    QVERIFY(line.isOpen() && !retry->isActive() && line.status().state == LineState::Receiving);
+    pty.reset();
+    QVERIFY(lost.wait(2000));
+    QCOMPARE(retry->interval(), 1000);
+    line.stop();
+    QVERIFY(!retry->isActive() && line.status().state == LineState::Stopped);
 }
 
 // Every byte as received, appended to a file per day, private; each session with its place and
