@@ -108,9 +108,14 @@ void AnalyserLine::onError(QSerialPort::SerialPortError error)
 {
     if (!m_port->isOpen() || error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
         return;
+    // The port's own error text after a hang-up is whatever errno last held ("Inappropriate ioctl
+    // for device", "File exists"): a hang-up is named as such.
+    const bool gone = hungUp(*m_port);
     if (error == QSerialPort::ResourceError ||
-        ((error == QSerialPort::ReadError || error == QSerialPort::WriteError) && hungUp(*m_port))) {
-        lose(m_device + QStringLiteral(": ") + m_port->errorString());
+        ((error == QSerialPort::ReadError || error == QSerialPort::WriteError) && gone)) {
+        lose(
+            m_device + QStringLiteral(": ") +
+            (gone ? QStringLiteral("the line hung up (device removed or its far end closed)") : m_port->errorString()));
         return;
     }
     // A passing error on a line that is still there (a framing or parity error, a read that was
