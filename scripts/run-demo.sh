@@ -5,7 +5,9 @@
 #   Without one ($DISPLAY empty): runs under xvfb-run, logs in with the demo account, lets the
 #   simulator send every sample capture, saves a screenshot of each window and prints the paths.
 #   BUILD_DIR     build folder (default: build)
-#   DEMO_SECONDS  how long the run without a display lasts (default: 18)
+#   DEMO_SECONDS  how long the run without a display lasts (default: 28)
+#   DEMO_DEVICE   a real serial line instead of the simulator, best named by its stable path
+#                 (/dev/serial/by-id/usb-...), so that the adapter is found again after it re-enumerates
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -29,10 +31,14 @@ captures=()
 for f in tests/data/samples/*.bin tests/data/samples/real/*.bin; do
     captures+=(--file "$f")
 done
-"$BUILD_DIR/tools/vidas-sim" --pty-link "$link" "${captures[@]}" --generate 4 --per-session 2 \
-    --chunk 24 --delay 15 --pause 250 2>"$home/vidas-sim.log" &
-sim=$!
-trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+if [ -n "${DEMO_DEVICE:-}" ]; then
+    echo "$DEMO_DEVICE" >"$link"
+else
+    "$BUILD_DIR/tools/vidas-sim" --pty-link "$link" "${captures[@]}" --generate 4 --per-session 2 \
+        --chunk 24 --delay 15 --pause 250 2>"$home/vidas-sim.log" &
+    sim=$!
+    trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+fi
 for _ in $(seq 100); do
     [ -s "$link" ] && break
     sleep 0.1
@@ -103,7 +109,7 @@ if [ -z "${DISPLAY:-}" ]; then
     xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
         "$BUILD_DIR/src/corvana" --home "$home" --demo-login admin:admin --demo-walk --show-data \
         --screenshot "$shot" --quit-after "$(( ${DEMO_SECONDS:-28} * 1000 ))" >/dev/null
-    grep -E "sessions sent" "$home/vidas-sim.log" || true
+    grep -E "sessions sent" "$home/vidas-sim.log" 2>/dev/null || true
     for window in Frm_start Form1 Form1-selected Frm_editresult Frm_editresult-selected Frm_users message Frm_userspw Frm_correctfactors Form2 Frm_comments Frm_recivedata Frm_search; do
         if [ -s "$home/screenshot-$window.png" ]; then
             echo "Screenshot of $window: $home/screenshot-$window.png"

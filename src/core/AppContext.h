@@ -2,6 +2,7 @@
 
 #include "config/AppSettings.h"
 #include "core/CurrentUser.h"
+#include "core/Navigation.h"
 #include "core/ResultSelection.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -55,6 +56,9 @@ public:
     void setReceiveWindowOpen(qint16 open) { m_receiveWindowOpen = open; }
     qint16 activeWindowCode() const { return m_activeWindowCode; }
     void setActiveWindowCode(qint16 code) { m_activeWindowCode = code; }
+    // The analyser line of the receiver, for the indicator of the window in front.
+    const LineStatus& lineStatus() const { return m_lineStatus; }
+    void setLineStatus(const LineStatus& status);
 
     // Reads VIDASSETING.INI of the install folder into `settings`.
     void loadSettings();
@@ -67,6 +71,8 @@ signals:
     void receiverIndicatorChanged(bool on);
     // Something asks for the settings window on one of its pages (serial port, servers, ...).
     void settingsWindowRequested(const QString& page);
+    // The receiver's line changed state (lost, reopened, closed).
+    void lineStatusChanged();
 
 private:
     InstallFolder m_folder;
@@ -80,4 +86,5 @@ private:
     qint16 m_receiverOn = 0;
     qint16 m_receiveWindowOpen = 0;
     qint16 m_activeWindowCode = 0;
+    LineStatus m_lineStatus;
 };

@@ -93,6 +93,10 @@ NavigationWidget::NavigationWidget(AppContext& context, qint16 windowCode, QWidg
         if (m_context.activeWindowCode() == m_windowCode)
             showReceiver(on);
     });
+    connect(&m_context, &AppContext::lineStatusChanged, this, [this] {
+        if (m_context.activeWindowCode() == m_windowCode)
+            showReceiver(m_receiverShownOn);
+    });
 }
 
 void NavigationWidget::windowLoaded()
@@ -111,11 +115,17 @@ void NavigationWidget::setEntryShown(NavEntry entry, bool shown)
 
 void NavigationWidget::showReceiver(bool on)
 {
+    m_receiverShownOn = on;
     QPushButton* b = m_buttons.value(NavEntry::ReceiveData);
     b->setText(Navigation::receiverCaption(on));
-    const QColor colour = fromColourRef(Navigation::receiverColour(on));
+    const bool reconnecting = on && m_context.lineStatus().state == LineState::Reconnecting;
+    b->setToolTip(reconnecting ? Navigation::receiverToolTip(m_context.lineStatus()) : QString());
+    const QColor colour =
+        fromColourRef(reconnecting ? Navigation::reconnectingColour() : Navigation::receiverColour(on));
     const QColor background = fromColourRef(Navigation::receiverBackground(on));
-    b->setStyleSheet(QStringLiteral("QPushButton { color: %1; background-color: %2; border: 1px solid #808080; "
-                                    "border-radius: 3px; padding: 4px 8px; font-weight: bold; }")
-                         .arg(colour.name(), background.name()));
+    b->setStyleSheet(
+        QStringLiteral("QPushButton { color: %1; background-color: %2; border: %3; "
+                       "border-radius: 3px; padding: 4px 8px; font-weight: bold; }")
+            .arg(colour.name(), background.name(),
+                 reconnecting ? QStringLiteral("2px dashed ") + colour.name() : QStringLiteral("1px solid #808080")));
 }

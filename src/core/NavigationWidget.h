@@ -31,7 +31,7 @@ public:
     // the test it shows): a click emits keptEntryActivated instead of entryActivated.
     void keepEntry(NavEntry entry) { m_kept.insert(entry); }
     QPushButton* button(NavEntry entry) const { return m_buttons.value(entry); }
-    // Shows the receiver indicator ON or OFF.
+    // Shows the receiver indicator ON or OFF; ON in amber while the receiver's line is lost.
     void showReceiver(bool on);
 
 signals:
@@ -41,6 +41,7 @@ signals:
 private:
     AppContext& m_context;
     qint16 m_windowCode;
+    bool m_receiverShownOn = false;
     QMap<NavEntry, QPushButton*> m_buttons;
     QSet<NavEntry> m_kept;
     QLabel* m_lblUsername;
