@@ -110,7 +110,7 @@ if [ -z "${DISPLAY:-}" ]; then
         "$BUILD_DIR/src/corvana" --home "$home" --demo-login admin:admin --demo-walk --show-data \
         --screenshot "$shot" --quit-after "$(( ${DEMO_SECONDS:-28} * 1000 ))" >/dev/null
     grep -E "sessions sent" "$home/vidas-sim.log" 2>/dev/null || true
-    for window in Frm_start Form1 Form1-selected Frm_editresult Frm_editresult-selected Frm_users message Frm_userspw Frm_correctfactors Form2 Frm_comments Frm_recivedata Frm_search; do
+    for window in Frm_start Form1 Form1-selected Frm_editresult Frm_editresult-typed Frm_editresult-selected Frm_users message Frm_userspw Frm_correctfactors Form2 Frm_comments Frm_recivedata Frm_search; do
         if [ -s "$home/screenshot-$window.png" ]; then
             echo "Screenshot of $window: $home/screenshot-$window.png"
         fi

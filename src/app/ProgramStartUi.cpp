@@ -20,6 +20,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTimer>
 #include <cstdio>
@@ -85,21 +86,38 @@ void walk(ProgramUi& ui, const QStringList& entries, int index,
         }
         // The next step is due even while this click waits in a message box.
         walk(ui, entries, index + 1, shot);
+        // "Box=text" types into a box; "Grid:text" picks the first row that shows the text (else
+        // the first row).
+        const QString step = entries.at(index);
+        const QString name = step.section(QRegularExpression(QStringLiteral("[=:]")), 0, 0);
+        const QString text = step.mid(name.size() + 1);
+        const auto shootLater = [shot](QWidget* window, const QString& suffix) {
+            QPointer<QWidget> shown = window;
+            QTimer::singleShot(300, window, [shown, shot, suffix] {
+                if (shown)
+                    shot(shown, shown->objectName() + suffix);
+            });
+        };
         for (QWidget* window : ui.windows()) {
             if (!window->isVisible() || window->objectName() == QLatin1String("Frm_recivedata"))
                 continue;
-            if (auto* button = window->findChild<QAbstractButton*>(entries.at(index))) {
+            if (auto* button = window->findChild<QAbstractButton*>(name)) {
                 button->click();
                 break;
             }
-            if (auto* grid = window->findChild<QTableWidget*>(entries.at(index)); grid && grid->rowCount() > 0) {
-                grid->setCurrentCell(0, 0);
-                emit grid->cellClicked(0, 0);
-                QPointer<QWidget> shown = window;
-                QTimer::singleShot(300, window, [shown, shot] {
-                    if (shown)
-                        shot(shown, shown->objectName() + QStringLiteral("-selected"));
-                });
+            if (auto* box = window->findChild<QLineEdit*>(name); box && step.contains(QLatin1Char('='))) {
+                box->setText(text);
+                emit box->textEdited(text);
+                shootLater(window, QStringLiteral("-typed"));
+                break;
+            }
+            if (auto* grid = window->findChild<QTableWidget*>(name); grid && grid->rowCount() > 0) {
+                const QList<QTableWidgetItem*> found =
+                    text.isEmpty() ? QList<QTableWidgetItem*>{} : grid->findItems(text, Qt::MatchContains);
+                const int row = found.isEmpty() ? 0 : found.first()->row();
+                grid->setCurrentCell(row, 0);
+                emit grid->cellClicked(row, 0);
+                shootLater(window, QStringLiteral("-selected"));
                 break;
             }
         }
@@ -170,11 +188,11 @@ int runProgram(QApplication& app, const ProgramOptions& options)
                 walk(*ui,
                      {QStringLiteral("cmd_users"), QStringLiteral("cmd_edit"), QStringLiteral("cmd_passwordModi"),
                       QStringLiteral("cmd_FACTORSS"), QStringLiteral("cmd_resultopt"), QStringLiteral("cmd_comments"),
-                      QStringLiteral("Opt_patient"), QStringLiteral("MSFG_Patient"), QStringLiteral("cmd_edit"),
-                      QStringLiteral("cmd_CRVdata"), QStringLiteral("DGd_patientname"),
-                      QStringLiteral("cmd_cancelcrvget"), QStringLiteral("cmd_Cancel"),
-                      QStringLiteral("Opt_receivedata"), QStringLiteral("cmd_search"), QStringLiteral("Chk_testdate"),
-                      QStringLiteral("cmd_search")},
+                      QStringLiteral("Opt_patient"), QStringLiteral("MSFG_Patient:2601140001230"),
+                      QStringLiteral("cmd_edit"), QStringLiteral("Txt_TEST_R=7.9"), QStringLiteral("cmd_CRVdata"),
+                      QStringLiteral("DGd_patientname"), QStringLiteral("cmd_cancelcrvget"),
+                      QStringLiteral("cmd_Cancel"), QStringLiteral("Opt_receivedata"), QStringLiteral("cmd_search"),
+                      QStringLiteral("Chk_testdate"), QStringLiteral("cmd_search")},
                      0, [&options](QWidget* window, const QString& name) {
                          if (!options.screenshot.isEmpty())
                              saveShot(window, shotPath(options.screenshot, name));
