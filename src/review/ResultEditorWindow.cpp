@@ -92,6 +92,12 @@ const int kWorklistColumns = 13;
 
 } // namespace
 
+ResultEditorWindow::~ResultEditorWindow()
+{
+    // The window's own widgets still change focus while they go; this object is gone by then.
+    disconnect(qApp, nullptr, this, nullptr);
+}
+
 ResultEditorWindow::ResultEditorWindow(AppContext& context, qint64 autoNum, QWidget* parent)
     : QWidget(parent, Qt::Window), m_context(context),
       m_navigation(new NavigationWidget(context, WindowCode::ResultEditor, this))

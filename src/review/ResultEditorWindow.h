@@ -28,6 +28,7 @@ class ResultEditorWindow final : public QWidget
 public:
     // Opens the editor on the Result row `autoNum`.
     ResultEditorWindow(AppContext& context, qint64 autoNum, QWidget* parent = nullptr);
+    ~ResultEditorWindow() override;
 
     NavigationWidget* navigation() const { return m_navigation; }
     const ResultEdit::Fields& fields() const { return m_fields; }

@@ -332,7 +332,13 @@ private slots:
         }
         const qint64 lastKb = residentKb(receiver.processId());
         qInfo("receive after the 2nd loss: %lld kB resident, after the 10th: %lld kB", kb, lastKb);
-        QVERIFY2(kb > 0 && lastKb - kb < 1024, qPrintable(QString::number(lastKb - kb)));
+        // The address sanitizer keeps freed memory aside for a while, so there the bound is looser.
+#if defined(__SANITIZE_ADDRESS__)
+        constexpr qint64 allowedKb = 16 * 1024;
+#else
+        constexpr qint64 allowedKb = 1024;
+#endif
+        QVERIFY2(kb > 0 && lastKb - kb < allowedKb, qPrintable(QString::number(lastKb - kb)));
         QCOMPARE(QString::fromUtf8(receiver.peek(1 << 20))
                      .count(QRegularExpression("corvana-vidas: \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d the line "
                                                "was lost: [^\\n]+; it is opened again by itself\\n")),
