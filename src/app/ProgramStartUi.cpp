@@ -3,11 +3,13 @@
 #include "app/LoginWindow.h"
 #include "app/MainWindow.h"
 #include "app/ProgramUi.h"
+#include "app/SettingsWindowsUi.h"
 #include "app/StartupSequence.h"
 #include "core/AppContext.h"
 #include "core/NavigationWidget.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/MessageBoxDialogsUi.h"
+#include "platform/ProgramRestart.h"
 #include "platform/SingleInstance.h"
 
 #include <QAbstractButton>
@@ -87,7 +89,20 @@ void walk(ProgramUi& ui, const QStringList& entries, int index,
         for (QWidget* window : ui.windows()) {
             if (!window->isVisible() || window->objectName() == QLatin1String("Frm_recivedata"))
                 continue;
-            if (auto* button = window->findChild<QAbstractButton*>(entries.at(index))) {
+            // The settings window's page buttons first: its strip has a cmd_resultopt of its own.
+            QWidget* pages = window->findChild<QWidget*>(QStringLiteral("Pct_pagebuttons"));
+            auto* button = pages ? pages->findChild<QAbstractButton*>(entries.at(index)) : nullptr;
+            if (button) {
+                button->click();
+                QPointer<QWidget> shown = window;
+                const QString name = window->objectName() + QStringLiteral("-") + entries.at(index);
+                QTimer::singleShot(300, window, [shown, shot, name] {
+                    if (shown)
+                        shot(shown, name);
+                });
+                break;
+            }
+            if ((button = window->findChild<QAbstractButton*>(entries.at(index)))) {
                 button->click();
                 break;
             }
@@ -119,10 +134,13 @@ int runProgram(QApplication& app, const ProgramOptions& options)
     context.setKeyboardLayout(&keyboard);
     // Beside the settings where there is an install folder, so that two install folders on one
     // machine do not keep each other from running; the named mutex on Windows is per machine.
-    SystemSingleInstance singleInstance(kProgramTitle, folder.exists() ? folder.path() : QString());
+    auto singleInstance =
+        std::make_unique<SystemSingleInstance>(kProgramTitle, folder.exists() ? folder.path() : QString());
+    ProcessRestart restart = ProcessRestart::ofThisProgram();
 
     int code = 0;
-    auto* ui = new ProgramUi(context, singleInstance);
+    auto* ui = new ProgramUi(context, *singleInstance);
+    registerSettingsWindows(*ui, context, restart);
     QObject::connect(
         ui, &ProgramUi::endRequested, &app, [](int exitCode) { QCoreApplication::exit(exitCode); },
         Qt::QueuedConnection);
@@ -163,12 +181,16 @@ int runProgram(QApplication& app, const ProgramOptions& options)
         QObject::connect(ui, &ProgramUi::windowShown, &app, [ui, walked, &options](QWidget* window) {
             if (window == static_cast<QWidget*>(ui->mainWindow()) && !*walked) {
                 *walked = true;
-                // Edit with no account chosen in the users window shows a message box; the search
-                // for today's results stays open at the end.
+                // Edit with no account chosen in the users window shows a message box; then the
+                // search for today's results, each settings page, and the About window.
                 walk(*ui,
                      {QStringLiteral("cmd_users"), QStringLiteral("cmd_edit"), QStringLiteral("cmd_passwordModi"),
                       QStringLiteral("Opt_patient"), QStringLiteral("MSFG_Patient"), QStringLiteral("Opt_receivedata"),
-                      QStringLiteral("cmd_search"), QStringLiteral("Chk_testdate"), QStringLiteral("cmd_search")},
+                      QStringLiteral("cmd_search"), QStringLiteral("Chk_testdate"), QStringLiteral("cmd_search"),
+                      QStringLiteral("Opt_setting"), QStringLiteral("cmd_servercorvana"),
+                      QStringLiteral("cmd_settingcom"), QStringLiteral("cmd_resultopt"),
+                      QStringLiteral("cmd_systemopt"), QStringLiteral("cmd_fontcolor"), QStringLiteral("cmd_serverset"),
+                      QStringLiteral("opt_aboutus")},
                      0, [&options](QWidget* window, const QString& name) {
                          if (!options.screenshot.isEmpty())
                              saveShot(window, shotPath(options.screenshot, name));
@@ -204,6 +226,10 @@ int runProgram(QApplication& app, const ProgramOptions& options)
     const bool started = ui->start(QCoreApplication::applicationDirPath());
     const int loop = app.exec();
     delete ui; // before the context its windows use
+    // The next copy starts once this one no longer holds the single-copy guard.
+    singleInstance.reset();
+    if (!restart.startIfRequested())
+        return 1;
     if (!started)
         return loop != 0 ? loop : 1;
     return code != 0 ? code : loop;
