@@ -8,24 +8,45 @@ namespace ReportStyles {
 
 const QList<Element>& elements()
 {
-    static const QList<Element> list = [] {
-        QList<Element> l;
-        for (int i = 1; i <= 6; ++i)
-            l.append({QString::number(i), QStringLiteral("Lbl_titel%1").arg(i)});
-        for (int i = 1; i <= 6; ++i)
-            l.append({QStringLiteral("0%1").arg(i), QStringLiteral("Lbl_titel0%1").arg(i)});
-        l.append({QStringLiteral("7"), QStringLiteral("Txt_showrpttitlettxt")});
-        for (int i = 1; i <= 5; ++i)
-            l.append({QString::number(7 + i), QStringLiteral("txt_showtestditals%1").arg(i)});
-        l.append({QStringLiteral("16"), QStringLiteral("Lbl_showonecomment")});
-        l.append({QStringLiteral("17"), QStringLiteral("Txt_showonecomment1")});
-        l.append({QStringLiteral("20"), QStringLiteral("txt_showdoctorsig1")});
-        l.append({QStringLiteral("21"), QStringLiteral("txt_showdoctorsig2")});
-        for (const char* c : {"a", "b", "c", "d", "e"})
-            l.append({QLatin1String(c), QStringLiteral("Lbl_") + QLatin1String(c)});
-        return l;
-    }();
+    static const QList<Element> list{
+        {"1", "Lbl_titel1"},
+        {"2", "Lbl_titel2"},
+        {"3", "Lbl_titel3"},
+        {"4", "Lbl_titel4"},
+        {"5", "Lbl_titel5"},
+        {"6", "Lbl_titel6"},
+        {"01", "Lbl_titel01"},
+        {"02", "Lbl_titel02"},
+        {"03", "Lbl_titel03"},
+        {"04", "Lbl_titel04"},
+        {"05", "Lbl_titel05"},
+        {"06", "Lbl_titel06"},
+        {"7", "Txt_showrpttitlettxt"},
+        {"8", "txt_showtestditals1"},
+        {"9", "txt_showtestditals2"},
+        {"10", "txt_showtestditals3"},
+        {"11", "txt_showtestditals4"},
+        {"12", "txt_showtestditals5"},
+        {"16", "Lbl_showonecomment"},
+        {"17", "Txt_showonecomment1"},
+        {"20", "txt_showdoctorsig1"},
+        {"21", "txt_showdoctorsig2"},
+        {"a", "Lbl_a"},
+        {"b", "Lbl_b"},
+        {"c", "Lbl_c"},
+        {"d", "Lbl_d"},
+        {"e", "Lbl_e"},
+    };
     return list;
+}
+
+QString control(const QString& id)
+{
+    for (const Element& element : elements()) {
+        if (element.id == id)
+            return element.control;
+    }
+    return {};
 }
 
 bool fullStyle(const QString& id)

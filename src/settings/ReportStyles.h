@@ -23,6 +23,8 @@ struct Element
 const QList<Element>& elements();
 // Element 04 has only the colour and the size key.
 bool fullStyle(const QString& id);
+// The control name of an element's sample.
+QString control(const QString& id);
 
 struct Style
 {

@@ -487,7 +487,7 @@ QWidget* SettingsWindow::buildStylesBox(QWidget* parent)
     for (int i = 1; i <= 6; ++i) {
         for (const QString& id : {QString::number(i), QStringLiteral("0%1").arg(i)}) {
             auto* sample = new QLabel(QStringLiteral("سطر العنوان ") + id, box);
-            sample->setObjectName(QStringLiteral("Lbl_titel") + id);
+            sample->setObjectName(ReportStyles::control(id));
             sample->setCursor(Qt::PointingHandCursor);
             m_styleSamples.insert(id, sample);
             onClick(sample, QEvent::MouseButtonPress, [this, id] { pickStyle(id); });
@@ -499,7 +499,7 @@ QWidget* SettingsWindow::buildStylesBox(QWidget* parent)
     for (const char* c : {"a", "b", "c", "d", "e"}) {
         const QString id = QLatin1String(c);
         auto* sample = new QLabel(QStringLiteral("عمود ") + id.toUpper(), box);
-        sample->setObjectName(QStringLiteral("Lbl_") + id);
+        sample->setObjectName(ReportStyles::control(id));
         sample->setCursor(Qt::PointingHandCursor);
         m_styleSamples.insert(id, sample);
         onClick(sample, QEvent::MouseButtonPress, [this, id] { pickStyle(id); });
@@ -515,7 +515,7 @@ QWidget* SettingsWindow::buildStylesBox(QWidget* parent)
     texts->addWidget(title, r++, 1);
     for (int i = 1; i <= 5; ++i) {
         const QString key = QStringLiteral("showtestditals%1").arg(i);
-        QLineEdit* column = m_binder.text(box, qPrintable(QStringLiteral("txt_") + key), report, key);
+        QLineEdit* column = m_binder.text(box, qPrintable(ReportStyles::control(QString::number(7 + i))), report, key);
         styleOnDoubleClick(column, QString::number(7 + i));
         texts->addWidget(caption(box, QStringLiteral("عنوان العمود %1").arg(i)), r, 0);
         texts->addWidget(column, r++, 1);
@@ -532,7 +532,8 @@ QWidget* SettingsWindow::buildStylesBox(QWidget* parent)
     texts->addWidget(comment, r++, 1);
     for (int i = 1; i <= 2; ++i) {
         const QString key = QStringLiteral("showdoctorsig%1").arg(i);
-        QLineEdit* signature = m_binder.text(box, qPrintable(QStringLiteral("txt_") + key), report, key);
+        QLineEdit* signature =
+            m_binder.text(box, qPrintable(ReportStyles::control(QString::number(19 + i))), report, key);
         styleOnDoubleClick(signature, QString::number(19 + i));
         texts->addWidget(caption(box, QStringLiteral("سطر التوقيع %1").arg(i)), r, 0);
         texts->addWidget(signature, r++, 1);
