@@ -83,6 +83,7 @@ SettingsWindow::SettingsWindow(AppContext& context, QWidget* parent)
     m_navigation->windowLoaded();
     showPage(interfacePage);
 
+    m_soundStop->setObjectName(QStringLiteral("Tmr_soundstop"));
     m_soundStop->setSingleShot(true);
     m_soundStop->setInterval(kSoundTestMs);
     connect(m_soundStop, &QTimer::timeout, this, [this] {

@@ -438,7 +438,10 @@ QWidget* SettingsWindow::buildReportPage(QWidget* parent)
         ++i;
     }
     marginsGrid->setColumnStretch(2, 1);
-    left->addWidget(margins);
+    // Margins and colours side by side: the page fits a 1024 x 768 screen without scrolling.
+    auto* lower = new QHBoxLayout;
+    lower->addWidget(margins);
+    left->addLayout(lower);
 
     auto* colours = group(page, QStringLiteral("الوان النتائج غير الطبيعية"));
     auto* coloursGrid = new QGridLayout(colours);
@@ -469,7 +472,7 @@ QWidget* SettingsWindow::buildReportPage(QWidget* parent)
         ++i;
     }
     coloursGrid->setColumnStretch(2, 1);
-    left->addWidget(colours);
+    lower->addWidget(colours);
     left->addStretch(1);
 
     columns->addWidget(buildStylesBox(page), 1);

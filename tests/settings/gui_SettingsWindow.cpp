@@ -18,6 +18,7 @@
 #include "platform/StylePicker.h"
 #include "settings/SettingsMessages.h"
 #include "settings/SettingsWindow.h"
+#include "settings/StationLists.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,6 +31,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -494,6 +496,30 @@ private slots:
         QCOMPARE(m_sound.calls, (QStringList{"close", "open " + m_install->path() + "/PROC/sub/ding.mp3", "play"}));
         delete m_window.data();
         QCOMPARE(m_sound.calls.last(), u"close"_s);
+        // Closed once when its time is up, and not again when the window goes.
+        QVERIFY(open());
+        act("Chk_sound", "check");
+        child<QComboBox>("Cmb_sounds")->setCurrentText("a.mp3");
+        m_sound.calls.clear();
+        child<QPushButton>("cmd_soundplay")->click();
+        QVERIFY(QMetaObject::invokeMethod(m_window->findChild<QTimer*>(u"Tmr_soundstop"_s), "timeout"));
+        delete m_window.data();
+        QCOMPARE(m_sound.calls, (QStringList{"close", "open " + m_install->path() + "/PROC/a.mp3", "play", "close"}));
+    }
+
+    // A device the system lists is chosen as itself; one that has gone is kept, marked.
+    void serialDevices()
+    {
+        const QList<StationLists::SerialDevice> devices = StationLists::serialDevices();
+        if (devices.isEmpty())
+            QSKIP("this machine lists no serial device");
+        m_install->setSetting("comsetup", "device", devices.first().device);
+        QVERIFY(open());
+        QComboBox* list = child<QComboBox>("Cmb_device");
+        QCOMPARE(list->currentData().toString(), devices.first().device);
+        QCOMPARE(list->count(), devices.size() + 1); // and "by port number"
+        for (int i = 0; i < list->count(); ++i)
+            QVERIFY(!list->itemText(i).contains(u"غير متصل"_s));
     }
 
     // Printers from the printers layer; none at all is said once.
