@@ -5,7 +5,9 @@
 #   Without one ($DISPLAY empty): runs under xvfb-run, logs in with the demo account, lets the
 #   simulator send every sample capture, saves a screenshot of each window and prints the paths.
 #   BUILD_DIR     build folder (default: build)
-#   DEMO_SECONDS  how long the run without a display lasts (default: 14)
+#   DEMO_SECONDS  how long the run without a display lasts (default: 28)
+#   DEMO_DEVICE   a real serial line instead of the simulator, best named by its stable path
+#                 (/dev/serial/by-id/usb-...), so that the adapter is found again after it re-enumerates
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -29,10 +31,14 @@ captures=()
 for f in tests/data/samples/*.bin tests/data/samples/real/*.bin; do
     captures+=(--file "$f")
 done
-"$BUILD_DIR/tools/vidas-sim" --pty-link "$link" "${captures[@]}" --generate 4 --per-session 2 \
-    --chunk 24 --delay 15 --pause 250 2>"$home/vidas-sim.log" &
-sim=$!
-trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+if [ -n "${DEMO_DEVICE:-}" ]; then
+    echo "$DEMO_DEVICE" >"$link"
+else
+    "$BUILD_DIR/tools/vidas-sim" --pty-link "$link" "${captures[@]}" --generate 4 --per-session 2 \
+        --chunk 24 --delay 15 --pause 250 2>"$home/vidas-sim.log" &
+    sim=$!
+    trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+fi
 for _ in $(seq 100); do
     [ -s "$link" ] && break
     sleep 0.1
@@ -95,16 +101,16 @@ rm -rf "$home/captures"
 "$BUILD_DIR/src/corvana-vidas" --home "$home" setup-demo
 
 if [ -z "${DISPLAY:-}" ]; then
-    # The login window, the demo account typed in, the main window, then the users, password and
-    # receive windows through the navigation strip, a patient picked, and a search for today's
-    # results; a screenshot of each.
+    # The login window, the demo account typed in, the main window, then the users, password,
+    # catalogue, reference-range and comment windows through the navigation strip, a patient
+    # picked, the receive window, and a search for today's results; a screenshot of each.
     shot="$home/screenshot.png"
     rm -f "$home"/screenshot*.png
     xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
         "$BUILD_DIR/src/corvana" --home "$home" --demo-login admin:admin --demo-walk --show-data \
-        --screenshot "$shot" --quit-after "$(( ${DEMO_SECONDS:-27} * 1000 ))" >/dev/null
-    grep -E "sessions sent" "$home/vidas-sim.log" || true
-    for window in Frm_start Form1 Form1-selected Frm_users message Frm_userspw Frm_recivedata Frm_search \
+        --screenshot "$shot" --quit-after "$(( ${DEMO_SECONDS:-38} * 1000 ))" >/dev/null
+    grep -E "sessions sent" "$home/vidas-sim.log" 2>/dev/null || true
+    for window in Frm_start Form1 Form1-selected Frm_editresult Frm_editresult-typed Frm_editresult-selected Frm_users message Frm_userspw Frm_correctfactors Form2 Frm_comments Frm_recivedata Frm_search \
         com_setting_frm com_setting_frm-cmd_servercorvana com_setting_frm-cmd_settingcom \
         com_setting_frm-cmd_resultopt com_setting_frm-cmd_systemopt com_setting_frm-cmd_fontcolor \
         com_setting_frm-cmd_serverset frmAbout; do

@@ -3,7 +3,9 @@
 #include "db/DbCommands.h"
 #include "link/LinkCommands.h"
 #include "platform/InstallFolder.h"
+#include "refdata/RefDataCommands.h"
 #include "reports/ReportCommands.h"
+#include "review/ReviewCommands.h"
 
 #include <QMap>
 
@@ -17,6 +19,7 @@ const QMap<QString, Command>& commands()
         {QStringLiteral("setup-demo"), &commandSetupDemo}, {QStringLiteral("replay"), &commandReplay},
         {QStringLiteral("receive"), &commandReceive},      {QStringLiteral("outbox"), &commandOutbox},
         {QStringLiteral("report"), &commandReport},        {QStringLiteral("ean13"), &commandEan13},
+        {QStringLiteral("refdata"), &commandRefdata},      {QStringLiteral("history"), &commandHistory},
     };
     return table;
 }
@@ -34,9 +37,15 @@ int usage(QTextStream& err)
            "                    sessions already stored are skipped unless --force is given\n"
            "  receive           receive results on the configured serial port until stopped\n"
            "  outbox            list the results that wait to be written into the LIS\n"
+           "  history AUTONUM   the change history of a stored result (who, when, old and new value)\n"
            "  report AUTONUM --pdf FILE [--png FILE] [--separate] [--layout NAME]\n"
            "                    the result report of a stored result as PDF and/or PNG\n"
-           "  ean13 DIGITS      the barcode font text of an EAN-13 (12 to 18 digits, not 16)\n";
+           "  ean13 DIGITS      the barcode font text of an EAN-13 (12 to 18 digits, not 16)\n"
+           "  refdata export FILE\n"
+           "  refdata import FILE [--replace]\n"
+           "                    the test catalogue, reference ranges and comments to or from a JSON\n"
+           "                    file; an import checks the whole file first and changes nothing when\n"
+           "                    any row is wrong\n";
     err.flush();
     return 2;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ResultSelection.h"
+#include "review/LisWorklist.h"
 
 #include <QDate>
 #include <QList>
@@ -47,33 +48,12 @@ struct ResultView
     QList<ResultLine> lines;
 };
 
-// The active VIDAS tests of the catalogue: their LIS codes for the worklist filter
-// (ActiveTestCodes, "0" when there is none) and their short names for a manual sample.
-struct ActiveTests
-{
-    QString codes;
-    QList<qint64> codeList;
-    QStringList assays;
-};
-
-// A row of the LIS worklist (DGd_patientname), one per patient and requested active test.
-struct WorklistRow
-{
-    QString patientId, patientName, sex, age, ageUnit, testName, referredBy;
-    QDate requestDate;
-    QString timeIn, patientSefa, referredBySefa;
-    qint64 testCode = 0;
-    QString moreInfo;
-
-    // The grid's thirteen columns as shown.
-    QStringList columns() const;
-};
-
-struct Worklist
-{
-    bool ok = false;
-    QList<WorklistRow> rows;
-};
+// The LIS worklist query lives with the result editor, which shows the same worklist.
+using LisWorklist::ActiveTests;
+using LisWorklist::loadActiveTests;
+using LisWorklist::loadLisWorklist;
+using LisWorklist::Worklist;
+using LisWorklist::WorklistRow;
 
 enum class AddOutcome
 {
@@ -94,13 +74,6 @@ QList<DayPatient> patientsOfDay(AppContext& context, const QDate& day, bool* ok 
 
 // LoadResultView's reading: the rows context.ResultCriteria selects, in the order they were stored.
 ResultView loadResultView(AppContext& context);
-
-// Builds context.ActiveTestCodes and returns the active tests.
-ActiveTests loadActiveTests(AppContext& context);
-
-// The LIS worklist of a request date for the active test codes; `ok` false when the LIS could not
-// be opened or the statement failed (the opener has shown its message).
-Worklist loadLisWorklist(AppContext& context, const QDate& requestDate, const QList<qint64>& activeCodes);
 
 // Adds the row's test for its patient (refused when the patient already has that test).
 AddOutcome addTest(AppContext& context, const WorklistRow& row);

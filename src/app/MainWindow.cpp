@@ -482,6 +482,24 @@ void MainWindow::showPatient(int row)
     }
 }
 
+void MainWindow::showEdited(const QString& patientId, const QString& name, const QDate& testDate)
+{
+    const int row = m_patients->currentRow();
+    if (m_showsDay && row >= 0 && m_patients->item(row, 0)->text() == patientId) {
+        m_patients->item(row, 1)->setText(name);
+        m_patients->item(row, 2)->setText(DateFormats::dayMonthYear(testDate));
+        // The selection follows the edited patient, or the grid would lose the row it showed.
+        m_context.ResultCriteria = ResultSelection::forPatient(patientId, name, testDate);
+    }
+    loadResultView();
+    if (m_results->rowCount() > 0) {
+        m_filling = true;
+        m_results->setCurrentCell(0, 0);
+        m_filling = false;
+        selectResult(0);
+    }
+}
+
 void MainWindow::loadResultView()
 {
     clearResultView();

@@ -49,6 +49,9 @@ public:
     void showDay(const QDate& day, bool keep = false);
     // LoadResultView: the header and the result grid from the rows ResultCriteria selects.
     void loadResultView();
+    // The editor saved a result of this patient: the selected patient row takes the edited name
+    // and date, and the result view is read again.
+    void showEdited(const QString& patientId, const QString& name, const QDate& testDate);
 
     // What the search window hands back: one hit shown alone, or every hit in the patient list.
     void showSearchHit(const ResultSearch::Hit& hit);

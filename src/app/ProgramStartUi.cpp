@@ -3,6 +3,7 @@
 #include "app/LoginWindow.h"
 #include "app/MainWindow.h"
 #include "app/ProgramUi.h"
+#include "app/ReferenceWindowsUi.h"
 #include "app/SettingsWindowsUi.h"
 #include "app/StartupSequence.h"
 #include "core/AppContext.h"
@@ -21,6 +22,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTimer>
 #include <cstdio>
@@ -86,34 +88,45 @@ void walk(ProgramUi& ui, const QStringList& entries, int index,
         }
         // The next step is due even while this click waits in a message box.
         walk(ui, entries, index + 1, shot);
+        // "Box=text" types into a box; "Grid:text" picks the first row that shows the text (else
+        // the first row).
+        const QString step = entries.at(index);
+        const QString name = step.section(QRegularExpression(QStringLiteral("[=:]")), 0, 0);
+        const QString text = step.mid(name.size() + 1);
+        const auto shootLater = [shot](QWidget* window, const QString& suffix) {
+            QPointer<QWidget> shown = window;
+            QTimer::singleShot(300, window, [shown, shot, suffix] {
+                if (shown)
+                    shot(shown, shown->objectName() + suffix);
+            });
+        };
         for (QWidget* window : ui.windows()) {
             if (!window->isVisible() || window->objectName() == QLatin1String("Frm_recivedata"))
                 continue;
             // The settings window's page buttons first: its strip has a cmd_resultopt of its own.
             QWidget* pages = window->findChild<QWidget*>(QStringLiteral("Pct_pagebuttons"));
-            auto* button = pages ? pages->findChild<QAbstractButton*>(entries.at(index)) : nullptr;
-            if (button) {
-                button->click();
-                QPointer<QWidget> shown = window;
-                const QString name = window->objectName() + QStringLiteral("-") + entries.at(index);
-                QTimer::singleShot(300, window, [shown, shot, name] {
-                    if (shown)
-                        shot(shown, name);
-                });
+            if (auto* page = pages ? pages->findChild<QAbstractButton*>(name) : nullptr) {
+                page->click();
+                shootLater(window, QStringLiteral("-") + name);
                 break;
             }
-            if ((button = window->findChild<QAbstractButton*>(entries.at(index)))) {
+            if (auto* button = window->findChild<QAbstractButton*>(name)) {
                 button->click();
                 break;
             }
-            if (auto* grid = window->findChild<QTableWidget*>(entries.at(index)); grid && grid->rowCount() > 0) {
-                grid->setCurrentCell(0, 0);
-                emit grid->cellClicked(0, 0);
-                QPointer<QWidget> shown = window;
-                QTimer::singleShot(300, window, [shown, shot] {
-                    if (shown)
-                        shot(shown, shown->objectName() + QStringLiteral("-selected"));
-                });
+            if (auto* box = window->findChild<QLineEdit*>(name); box && step.contains(QLatin1Char('='))) {
+                box->setText(text);
+                emit box->textEdited(text);
+                shootLater(window, QStringLiteral("-typed"));
+                break;
+            }
+            if (auto* grid = window->findChild<QTableWidget*>(name); grid && grid->rowCount() > 0) {
+                const QList<QTableWidgetItem*> found =
+                    text.isEmpty() ? QList<QTableWidgetItem*>{} : grid->findItems(text, Qt::MatchContains);
+                const int row = found.isEmpty() ? 0 : found.first()->row();
+                grid->setCurrentCell(row, 0);
+                emit grid->cellClicked(row, 0);
+                shootLater(window, QStringLiteral("-selected"));
                 break;
             }
         }
@@ -140,6 +153,7 @@ int runProgram(QApplication& app, const ProgramOptions& options)
 
     int code = 0;
     auto* ui = new ProgramUi(context, *singleInstance);
+    registerReferenceWindows(*ui, context);
     registerSettingsWindows(*ui, context, restart);
     QObject::connect(
         ui, &ProgramUi::endRequested, &app, [](int exitCode) { QCoreApplication::exit(exitCode); },
@@ -183,14 +197,19 @@ int runProgram(QApplication& app, const ProgramOptions& options)
                 *walked = true;
                 // Edit with no account chosen in the users window shows a message box; then the
                 // search for today's results, each settings page, and the About window.
-                walk(*ui,
-                     {QStringLiteral("cmd_users"), QStringLiteral("cmd_edit"), QStringLiteral("cmd_passwordModi"),
-                      QStringLiteral("Opt_patient"), QStringLiteral("MSFG_Patient"), QStringLiteral("Opt_receivedata"),
-                      QStringLiteral("cmd_search"), QStringLiteral("Chk_testdate"), QStringLiteral("cmd_search"),
-                      QStringLiteral("Opt_setting"), QStringLiteral("cmd_servercorvana"),
-                      QStringLiteral("cmd_settingcom"), QStringLiteral("cmd_resultopt"),
-                      QStringLiteral("cmd_systemopt"), QStringLiteral("cmd_fontcolor"), QStringLiteral("cmd_serverset"),
-                      QStringLiteral("opt_aboutus")},
+                walk(*ui, {QStringLiteral("cmd_users"),        QStringLiteral("cmd_edit"),
+                           QStringLiteral("cmd_passwordModi"), QStringLiteral("cmd_FACTORSS"),
+                           QStringLiteral("cmd_resultopt"),    QStringLiteral("cmd_comments"),
+                           QStringLiteral("Opt_patient"),      QStringLiteral("MSFG_Patient:2601140001230"),
+                           QStringLiteral("cmd_edit"),         QStringLiteral("Txt_TEST_R=7.9"),
+                           QStringLiteral("cmd_CRVdata"),      QStringLiteral("DGd_patientname"),
+                           QStringLiteral("cmd_cancelcrvget"), QStringLiteral("cmd_Cancel"),
+                           QStringLiteral("Opt_receivedata"),  QStringLiteral("cmd_search"),
+                           QStringLiteral("Chk_testdate"),     QStringLiteral("cmd_search"),
+                           QStringLiteral("Opt_setting"),      QStringLiteral("cmd_servercorvana"),
+                           QStringLiteral("cmd_settingcom"),   QStringLiteral("cmd_resultopt"),
+                           QStringLiteral("cmd_systemopt"),    QStringLiteral("cmd_fontcolor"),
+                           QStringLiteral("cmd_serverset"),    QStringLiteral("opt_aboutus")},
                      0, [&options](QWidget* window, const QString& name) {
                          if (!options.screenshot.isEmpty())
                              saveShot(window, shotPath(options.screenshot, name));

@@ -13,8 +13,9 @@ struct ProgramOptions
                            // goes to <name>-<objectName>.png beside it
     int quitAfterMs = 0;   // 0: run until the user ends the program
     QString demoLogin;     // "NAME:PASSWORD": typed into the login window, then Enter (demo only)
-    bool demoWalk = false; // after the login, open the users and password windows and the receive
-                           // window through the navigation strip, one after the other (demo only)
+    bool demoWalk = false; // after the login, open the users, password, catalogue, ranges and comment
+                           // windows and the receive window through the navigation strip, one
+                           // after the other (demo only)
     bool showData = false; // the receive window opens with its raw view shown
 };
 

@@ -8,6 +8,7 @@
 #include "core/NavigationWidget.h"
 #include "db/Databases.h"
 #include "link/ReceiveWindow.h"
+#include "review/ResultEditorWindow.h"
 #include "review/SearchWindow.h"
 #include "users/PasswordWindow.h"
 #include "users/UsersWindow.h"
@@ -65,6 +66,10 @@ QList<QWidget*> ProgramUi::windows() const
             list.append(w);
     }
     for (const QPointer<QWidget>& w : m_registered) {
+        if (w)
+            list.append(w);
+    }
+    for (const QPointer<QWidget>& w : m_opened) {
         if (w)
             list.append(w);
     }
@@ -143,8 +148,33 @@ QWidget* ProgramUi::openMain()
         m_main = new MainWindow(m_context);
         attach(m_main, m_main->navigation());
         connect(m_main, &MainWindow::searchRequested, this, &ProgramUi::openSearch);
+        m_main->setEditorOpener([this](qint64 autoNum) { openEditor(autoNum); });
     }
     return m_main;
+}
+
+void ProgramUi::openEditor(qint64 autoNum)
+{
+    auto* editor = new ResultEditorWindow(m_context, autoNum);
+    m_opened.removeAll(nullptr);
+    m_opened.append(editor);
+    attach(editor, editor->navigation());
+    connect(editor, &ResultEditorWindow::finished, this, [this](bool saved, const ResultEdit::Fields& fields) {
+        if (saved && m_main)
+            m_main->showEdited(fields.LblPatID, fields.LblPatName, fields.DTPicker_testdate);
+        present(openMain());
+    });
+    // Closed by its title bar: back to the main window, as with Cancel.
+    connect(editor, &QObject::destroyed, this, [this] {
+        if (m_ending)
+            return;
+        for (QWidget* window : windows()) {
+            if (window->isVisible() && window != m_receive)
+                return;
+        }
+        present(openMain());
+    });
+    present(editor);
 }
 
 void ProgramUi::openSearch()
@@ -211,6 +241,15 @@ QWidget* ProgramUi::openRegistered(NavEntry entry)
         attach(window, navigation);
     }
     return window;
+}
+
+void ProgramUi::openFrom(QWidget* from, QWidget* window, NavigationWidget* navigation)
+{
+    m_opened.removeAll(nullptr);
+    m_opened.append(window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    attach(window, navigation);
+    moveOn(window, from);
 }
 
 void ProgramUi::moveOn(QWidget* target, QWidget* from)

@@ -60,6 +60,9 @@ public:
 
     // What a navigation entry of `from` does.
     void activate(NavEntry entry, QWidget* from);
+    // A window that `from` opens for what it shows (the reference ranges of the catalogue's test):
+    // it carries the navigation and takes the place of `from`, like an entry's window.
+    void openFrom(QWidget* from, QWidget* window, NavigationWidget* navigation);
 
 signals:
     // The program ends with this exit code.
@@ -73,6 +76,7 @@ private:
     void settingsRequested(const QString& page);
     QWidget* openMain();
     void openSearch();
+    void openEditor(qint64 autoNum);
     QWidget* openUsers();
     QWidget* openPassword();
     QWidget* openRegistered(NavEntry entry);
@@ -91,6 +95,7 @@ private:
     QPointer<SearchWindow> m_search;
     QMap<NavEntry, WindowFactory> m_factories;
     QMap<NavEntry, QPointer<QWidget>> m_registered;
+    QList<QPointer<QWidget>> m_opened; // by openFrom
     RecoveryHandler m_recovery;
     bool m_ending = false;
 };

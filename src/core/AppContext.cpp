@@ -26,6 +26,14 @@ void AppContext::setReceiverOn(qint16 on)
     m_receiverOn = on;
 }
 
+void AppContext::setLineStatus(const LineStatus& status)
+{
+    if (status == m_lineStatus)
+        return;
+    m_lineStatus = status;
+    emit lineStatusChanged();
+}
+
 void AppContext::loadSettings()
 {
     settings = AppSettings::load(m_folder.settingsIni());

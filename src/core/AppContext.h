@@ -2,6 +2,7 @@
 
 #include "config/AppSettings.h"
 #include "core/CurrentUser.h"
+#include "core/Navigation.h"
 #include "core/ResultSelection.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -55,6 +56,9 @@ public:
     void setReceiveWindowOpen(qint16 open) { m_receiveWindowOpen = open; }
     qint16 activeWindowCode() const { return m_activeWindowCode; }
     void setActiveWindowCode(qint16 code) { m_activeWindowCode = code; }
+    // The analyser line of the receiver, for the indicator of the window in front.
+    const LineStatus& lineStatus() const { return m_lineStatus; }
+    void setLineStatus(const LineStatus& status);
 
     // Reads VIDASSETING.INI of the install folder into `settings`.
     void loadSettings();
@@ -72,6 +76,8 @@ signals:
     // A database or the serial port cannot be used: the settings window should open in recovery
     // mode on `page` (see requestSettingsWindow).
     void settingsWindowRequested(const QString& page);
+    // The receiver's line changed state (lost, reopened, closed).
+    void lineStatusChanged();
 
 private:
     InstallFolder m_folder;
@@ -85,4 +91,5 @@ private:
     qint16 m_receiverOn = 0;
     qint16 m_receiveWindowOpen = 0;
     qint16 m_activeWindowCode = 0;
+    LineStatus m_lineStatus;
 };

@@ -64,4 +64,17 @@ int receiverBackground(bool on)
     return on ? 0x202020 : 0xFFFFFF;
 }
 
+int reconnectingColour()
+{
+    return 0x00B4FF; // RGB 255, 180, 0
+}
+
+QString receiverToolTip(const LineStatus& status)
+{
+    if (status.state != LineState::Reconnecting)
+        return {};
+    return QStringLiteral("انقطع خط الجهاز منذ %1 ويعاد الاتصال به تلقائياً\n%2")
+        .arg(status.since.toString(QStringLiteral("HH:mm")), QChar(0x2066) + status.lastError + QChar(0x2069));
+}
+
 } // namespace Navigation

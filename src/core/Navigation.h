@@ -2,6 +2,7 @@
 
 #include "core/Grants.h"
 
+#include <QDateTime>
 #include <QString>
 #include <optional>
 
@@ -28,6 +29,24 @@ inline constexpr NavEntry allNavEntries[] = {
     NavEntry::PasswordModi, NavEntry::AboutUs,     NavEntry::Exit,          NavEntry::Mini,
 };
 
+// The analyser line as the receiver shows it: open and receiving, lost and being opened again by
+// itself, or closed because the receiver is OFF.
+enum class LineState
+{
+    Stopped,
+    Receiving,
+    Reconnecting,
+};
+struct LineStatus
+{
+    LineState state = LineState::Stopped;
+    QDateTime since;   // when it entered this state (for Reconnecting: when the line was lost)
+    QString device;    // the device it is (or was) open on
+    QString lastError; // Reconnecting: why the line went, then why the last try to reopen it failed
+
+    bool operator==(const LineStatus&) const = default;
+};
+
 namespace Navigation {
 
 // The control name of an entry ("Opt_patient", "cmd_users", ...).
@@ -43,5 +62,9 @@ int receiverColour(bool on);
 // The indicator's background (same form), chosen so that the caption's colour reaches a contrast
 // of at least 4.5:1: the bright green of ON on near-black, the dark green of OFF on white.
 int receiverBackground(bool on);
+// While the receiver is ON and its line is lost: the caption stays, its colour turns amber (same
+// background, same contrast), and the tip says since when and why.
+int reconnectingColour();
+QString receiverToolTip(const LineStatus& status);
 
 } // namespace Navigation

@@ -73,7 +73,12 @@ NavigationWidget::NavigationWidget(AppContext& context, qint16 windowCode, QWidg
         b->setSizePolicy(QSizePolicy::Preferred, b->sizePolicy().verticalPolicy());
         layout->addWidget(b);
         m_buttons.insert(entry, b);
-        connect(b, &QPushButton::clicked, this, [this, entry] { emit entryActivated(entry); });
+        connect(b, &QPushButton::clicked, this, [this, entry] {
+            if (m_kept.contains(entry))
+                emit keptEntryActivated(entry);
+            else
+                emit entryActivated(entry);
+        });
     }
     QPushButton* receiver = m_buttons.value(NavEntry::ReceiveData);
     QFont bold = receiver->font();
@@ -101,6 +106,10 @@ NavigationWidget::NavigationWidget(AppContext& context, qint16 windowCode, QWidg
         if (m_context.activeWindowCode() == m_windowCode)
             showReceiver(on);
     });
+    connect(&m_context, &AppContext::lineStatusChanged, this, [this] {
+        if (m_context.activeWindowCode() == m_windowCode)
+            showReceiver(m_receiverShownOn);
+    });
 }
 
 void NavigationWidget::windowLoaded()
@@ -119,11 +128,17 @@ void NavigationWidget::setEntryShown(NavEntry entry, bool shown)
 
 void NavigationWidget::showReceiver(bool on)
 {
+    m_receiverShownOn = on;
     QPushButton* b = m_buttons.value(NavEntry::ReceiveData);
     b->setText(Navigation::receiverCaption(on));
-    const QColor colour = fromColourRef(Navigation::receiverColour(on));
+    const bool reconnecting = on && m_context.lineStatus().state == LineState::Reconnecting;
+    b->setToolTip(reconnecting ? Navigation::receiverToolTip(m_context.lineStatus()) : QString());
+    const QColor colour =
+        fromColourRef(reconnecting ? Navigation::reconnectingColour() : Navigation::receiverColour(on));
     const QColor background = fromColourRef(Navigation::receiverBackground(on));
-    b->setStyleSheet(QStringLiteral("QPushButton { color: %1; background-color: %2; border: 1px solid #808080; "
-                                    "border-radius: 3px; padding: 4px 8px; font-weight: bold; }")
-                         .arg(colour.name(), background.name()));
+    b->setStyleSheet(
+        QStringLiteral("QPushButton { color: %1; background-color: %2; border: %3; "
+                       "border-radius: 3px; padding: 4px 8px; font-weight: bold; }")
+            .arg(colour.name(), background.name(),
+                 reconnecting ? QStringLiteral("2px dashed ") + colour.name() : QStringLiteral("1px solid #808080")));
 }

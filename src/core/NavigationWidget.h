@@ -3,6 +3,7 @@
 #include "core/Navigation.h"
 
 #include <QMap>
+#include <QSet>
 #include <QWidget>
 
 class AppContext;
@@ -26,17 +27,23 @@ public:
     void windowLoaded();
 
     void setEntryShown(NavEntry entry, bool shown);
+    // The window carries out this entry itself (the catalogue's cmd_resultopt opens the ranges of
+    // the test it shows): a click emits keptEntryActivated instead of entryActivated.
+    void keepEntry(NavEntry entry) { m_kept.insert(entry); }
     QPushButton* button(NavEntry entry) const { return m_buttons.value(entry); }
-    // Shows the receiver indicator ON or OFF.
+    // Shows the receiver indicator ON or OFF; ON in amber while the receiver's line is lost.
     void showReceiver(bool on);
 
 signals:
     void entryActivated(NavEntry entry);
+    void keptEntryActivated(NavEntry entry);
 
 private:
     AppContext& m_context;
     qint16 m_windowCode;
+    bool m_receiverShownOn = false;
     QMap<NavEntry, QPushButton*> m_buttons;
+    QSet<NavEntry> m_kept;
     QLabel* m_lblUsername;
     QLabel* m_lblLogin;
 };

@@ -7,13 +7,13 @@ bool isTransient(const QSqlError& error)
     if (error.type() == QSqlError::ConnectionError)
         return true;
     const QString code = error.nativeErrorCode();
-    // SQLite: SQLITE_BUSY (5), SQLITE_LOCKED (6), and their extended codes; SQLITE_IOERR (10) and
-    // SQLITE_FULL (13) pass when the disk does.
+    // SQLite: SQLITE_BUSY (5), SQLITE_LOCKED (6), and their extended codes; SQLITE_IOERR (10),
+    // SQLITE_FULL (13) and SQLITE_CANTOPEN (14) pass when the disk or the file is back.
     bool numeric = false;
     const int sqlite = code.toInt(&numeric);
     if (numeric) {
         const int primary = sqlite & 0xff;
-        if (primary == 5 || primary == 6 || primary == 10 || primary == 13)
+        if (primary == 5 || primary == 6 || primary == 10 || primary == 13 || primary == 14)
             return true;
     }
     // ODBC states: connection exceptions (08...), time-outs (HYT00, HYT01), deadlock victim (40001).
@@ -23,6 +23,13 @@ bool isTransient(const QSqlError& error)
     const QString text = error.text();
     return text.contains(QLatin1String("database is locked"), Qt::CaseInsensitive) ||
            text.contains(QLatin1String("is not open"), Qt::CaseInsensitive);
+}
+
+QSqlError ofStatement(const QSqlDatabase& db, const QSqlError& error)
+{
+    if (error.type() != QSqlError::ConnectionError || !db.isOpen() || db.driverName() != QLatin1String("QSQLITE"))
+        return error;
+    return QSqlError(error.driverText(), error.databaseText(), QSqlError::StatementError, error.nativeErrorCode());
 }
 
 } // namespace DbErrors

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QSqlError>
 
 // Tells a database error that goes away by itself (a lock held by another program, a server or
@@ -8,5 +9,10 @@
 namespace DbErrors {
 
 bool isTransient(const QSqlError& error);
+
+// The error of a statement run on `db`. Qt's SQLite driver reports every statement that fails
+// while it steps (a constraint, a type mismatch, a lock) as a connection error; on a connection
+// that is open it is the statement's, and its result code tells a lock from a refusal.
+QSqlError ofStatement(const QSqlDatabase& db, const QSqlError& error);
 
 } // namespace DbErrors

@@ -165,7 +165,8 @@ QList<Migration> interfaceMigrations(SqlEngine engine)
 
 int latestInterfaceVersion()
 {
-    return static_cast<int>(interfaceMigrations(SqlEngine::Sqlite).size());
+    const QList<Migration> steps = interfaceMigrations(SqlEngine::Sqlite);
+    return steps.isEmpty() ? 0 : steps.last().version;
 }
 
 Outcome migrate(QSqlDatabase& db, SqlEngine engine, const QList<Migration>& steps, const QString& markerTable)

@@ -1,5 +1,7 @@
 #include "db/SqlRun.h"
 
+#include "db/DbErrors.h"
+
 #include <QDateTime>
 #include <QSqlQuery>
 
@@ -7,16 +9,17 @@ namespace SqlRun {
 
 namespace {
 
-bool prepareAndRun(QSqlQuery& query, const QString& sql, const QVariantList& values, QSqlError& error)
+bool prepareAndRun(const QSqlDatabase& db, QSqlQuery& query, const QString& sql, const QVariantList& values,
+                   QSqlError& error)
 {
     if (!query.prepare(sql)) {
-        error = query.lastError();
+        error = DbErrors::ofStatement(db, query.lastError());
         return false;
     }
     for (const QVariant& value : values)
         query.addBindValue(value);
     if (!query.exec()) {
-        error = query.lastError();
+        error = DbErrors::ofStatement(db, query.lastError());
         return false;
     }
     return true;
@@ -38,7 +41,7 @@ Outcome exec(const QSqlDatabase& db, const QString& sql, const QVariantList& val
         return out;
     }
     QSqlQuery query(db);
-    if (!prepareAndRun(query, sql, values, out.error))
+    if (!prepareAndRun(db, query, sql, values, out.error))
         return out;
     out.ok = true;
     out.rowsAffected = query.numRowsAffected();
@@ -55,12 +58,12 @@ Rows select(const QSqlDatabase& db, const QString& sql, const QVariantList& valu
     }
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!prepareAndRun(query, sql, values, out.error))
+    if (!prepareAndRun(db, query, sql, values, out.error))
         return out;
     while (query.next())
         out.records.append(query.record());
     if (query.lastError().isValid()) {
-        out.error = query.lastError();
+        out.error = DbErrors::ofStatement(db, query.lastError());
         out.records.clear();
         return out;
     }

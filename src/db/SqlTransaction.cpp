@@ -1,5 +1,7 @@
 #include "db/SqlTransaction.h"
 
+#include "db/DbErrors.h"
+
 #include <QSqlQuery>
 
 namespace SqlTransaction {
@@ -14,7 +16,7 @@ bool run(const QSqlDatabase& db, SqlEngine engine, const char* sqliteStatement, 
         if (query.exec(QString::fromLatin1(sqliteStatement)))
             return true;
         if (error)
-            *error = query.lastError();
+            *error = DbErrors::ofStatement(db, query.lastError());
         return false;
     }
     QSqlDatabase handle = db;

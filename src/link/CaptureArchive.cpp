@@ -39,6 +39,9 @@ void syncFolder(const QString& path)
 #endif
 }
 
+// The first line of an index: "# from <size of the file before the index> <time>".
+const QByteArray kIndexFrom = QByteArrayLiteral("# from ");
+
 // Captures hold patients' results: readable by the station's own account and group only.
 constexpr auto kPrivate =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::WriteGroup;
@@ -134,6 +137,17 @@ bool CaptureArchive::write(QString* error)
         if (!QDir().mkpath(folder()))
             return fail(QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(folder())));
         QFile::setPermissions(folder(), kPrivate | QFileDevice::ExeOwner | QFileDevice::ExeGroup);
+        // A file's index begins by saying how much the file held before it: bytes from there on
+        // were archived by a program that indexes and journals them, even those whose index line
+        // was never written (a crash in between).
+        const QString indexFile = indexFileFor(path);
+        if (!QFileInfo::exists(indexFile)) {
+            qint64 at = 0;
+            const QByteArray from = kIndexFrom + QByteArray::number(sizeOf(path)) + ' ' +
+                                    m_clock.now().toString(Qt::ISODateWithMs).toLatin1() + '\n';
+            if (!appendDurably(indexFile, from, &at, &why))
+                return fail(why);
+        }
         if (!appendDurably(path, m_pending, &start, &why))
             return fail(why);
     }
@@ -195,9 +209,17 @@ QList<ReceivedSession> CaptureArchive::sessionsIn(const QString& file, qint64 fr
         return {};
     const QByteArray capture = in.readAll();
     QHash<qint64, QDateTime> times;
+    qint64 indexFrom = -1; // where the index began; -1: an index without its start, or none
     QFile index(indexFileFor(file));
     if (index.open(QIODevice::ReadOnly)) {
         for (const QByteArray& line : index.readAll().split('\n')) {
+            if (line.startsWith(kIndexFrom)) {
+                bool ok = false;
+                const qint64 from = line.mid(kIndexFrom.size()).split(' ').value(0).toLongLong(&ok);
+                if (ok && from >= 0 && (indexFrom < 0 || from < indexFrom))
+                    indexFrom = from;
+                continue;
+            }
             const qsizetype tab = line.indexOf('\t');
             if (tab > 0)
                 times.insert(line.left(tab).toLongLong(),
@@ -217,7 +239,8 @@ QList<ReceivedSession> CaptureArchive::sessionsIn(const QString& file, qint64 fr
         if (!actions.messageCut)
             return;
         const QByteArray bytes = std::exchange(line.messageArea(), QByteArray());
-        if (actions.cutEnd <= fromOffset || (indexedOnly && !times.contains(actions.cutEnd)))
+        const bool indexed = times.contains(actions.cutEnd) || (indexFrom >= 0 && actions.cutEnd > indexFrom);
+        if (actions.cutEnd <= fromOffset || (indexedOnly && !indexed))
             return;
         ReceivedSession s;
         s.bytes = bytes;

@@ -12,7 +12,9 @@
 
 // The capture archive: every byte received on the analyser line, appended to one file per day in
 // the install folder (captures/yyyy-MM-dd.bin), with the receive time of each complete session in
-// a small index beside it (yyyy-MM-dd.idx: "end offset<TAB>time" per line).
+// a small index beside it (yyyy-MM-dd.idx: "end offset<TAB>time" per line). The index starts with
+// "# from <offset> <time>", written before the first byte this program appends to the file: what
+// lies before the offset was archived by an earlier program that kept neither index nor journal.
 //
 // A session cut from the line is released for processing only once its bytes are on disk, with
 // its place in the file; so whatever happens to the processing, the session can be found again.
@@ -50,7 +52,8 @@ public:
 
     // The sessions of an archive file that end after `fromOffset`, cut as the line would have cut
     // them, with the receive times of the index (the file's time where the index has none).
-    // `indexedOnly`: only those the index names (written since the index exists).
+    // `indexedOnly`: only those archived since the file has an index (those it names, and those
+    // after its start whose line was never written).
     static QList<ReceivedSession> sessionsIn(const QString& file, qint64 fromOffset = 0, bool indexedOnly = false);
     // Size of an archive file (0 when missing).
     static qint64 sizeOf(const QString& file);

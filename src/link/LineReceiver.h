@@ -1,15 +1,16 @@
 #pragma once
 
+#include "link/AnalyserLine.h"
 #include "link/LineIntake.h"
 
 #include <QObject>
-#include <QSerialPort>
 
 class AppContext;
 
 // The receiver without a window: the analyser line on the configured port, answered and cut as
 // the receive window does it, every byte kept in the capture archive, every complete session
-// carried through the receive chain on the worker's thread. For `corvana-vidas receive`.
+// carried through the receive chain on the worker's thread. A line that goes away is opened again
+// by itself (AnalyserLine). For `corvana-vidas receive`.
 class LineReceiver final : public QObject
 {
     Q_OBJECT
@@ -26,20 +27,17 @@ public:
     void close();
 
     LineIntake& intake() const { return *m_intake; }
+    AnalyserLine& line() const { return *m_line; }
     // "OnCom: Com1 - 9600,n,8,1" and the device, once open.
     QString statusLine() const { return m_status; }
-    QString device() const { return m_port->portName(); }
+    QString device() const { return m_line->device(); }
 
     // One arrival from the line (the port calls it; tests may too).
     void receive(const QByteArray& bytes);
 
-signals:
-    // The line went away (adapter unplugged, far end closed); the port is closed.
-    void lineLost(const QString& reason);
-
 private:
     AppContext& m_context;
-    QSerialPort* m_port;
+    AnalyserLine* m_line;
     LineIntake* m_intake;
     QString m_status;
 };

@@ -100,31 +100,73 @@ std::optional<QList<Entry>> waiting(const QSqlDatabase& db, QSqlError* error)
     return entries;
 }
 
+SqlRun::Outcome queueColumns(const QSqlDatabase& db, qint64 autoNum, const QString& patientId, const QVariant& testCode,
+                             const SqlRun::Columns& lisColumns, const QString& origin, const QDateTime& now)
+{
+    SqlRun::Columns columns{{QStringLiteral("AutoNum"), autoNum},
+                            {QStringLiteral("patientid"), patientId},
+                            {QStringLiteral("testcode"), testCode}};
+    for (const auto& [name, value] : lisColumns) {
+        if (kLisColumns.contains(name))
+            columns.append({name, value});
+    }
+    columns.append({QStringLiteral("origin"), origin});
+    columns.append({QStringLiteral("state"), kQueued});
+    columns.append({QStringLiteral("attempts"), 0});
+    columns.append({QStringLiteral("queuedat"), now.toString(Qt::ISODateWithMs)});
+    return SqlRun::insert(db, QStringLiteral("lisoutbox"), columns);
+}
+
 SendOutcome deliver(AppContext& context, const QDateTime& now)
 {
     SendOutcome out;
     Databases& databases = context.databases();
     const QSqlDatabase iface = databases.OpenInterfaceDbQuiet(4);
+    if (!iface.isOpen()) {
+        out.stalled = true;
+        out.reason = QStringLiteral("interface database: ") + databases.lastError(DbSlot::InterfaceQuiet4);
+        return out;
+    }
+    // The LIS is opened only when something waits.
+    return deliverOn(
+        iface,
+        [&]() -> QSqlDatabase {
+            if (context.settings.lisActive != 1) {
+                out.reason = QStringLiteral("the LIS link is switched off");
+                return {};
+            }
+            const QSqlDatabase lis = databases.OpenLisDbForReceiver();
+            if (!lis.isOpen())
+                out.reason = QStringLiteral("LIS: ") + databases.lastError(DbSlot::LisReceiver);
+            return lis;
+        },
+        databases.dialect(DbSlot::LisReceiver).engine(), now, 0, &out.reason);
+}
+
+SendOutcome deliverOn(const QSqlDatabase& iface, const std::function<QSqlDatabase()>& openLis, SqlEngine lisEngine,
+                      const QDateTime& now, qint64 onlyOutboxId, const QString* lisFailure)
+{
+    SendOutcome out;
     const auto stall = [&out](const QString& reason) {
         out.stalled = true;
         out.reason = reason;
         return out;
     };
-    if (!iface.isOpen())
-        return stall(QStringLiteral("interface database: ") + databases.lastError(DbSlot::InterfaceQuiet4));
     const SqlRun::Rows queued =
-        SqlRun::select(iface, QStringLiteral("SELECT * FROM lisoutbox WHERE state=? ORDER BY outboxid"), {kQueued});
+        onlyOutboxId == 0
+            ? SqlRun::select(iface, QStringLiteral("SELECT * FROM lisoutbox WHERE state=? ORDER BY outboxid"),
+                             {kQueued})
+            : SqlRun::select(iface, QStringLiteral("SELECT * FROM lisoutbox WHERE state=? AND outboxid=?"),
+                             {kQueued, onlyOutboxId});
     if (!queued)
         return stall(QStringLiteral("interface database: ") + queued.errorText());
     out.waiting = static_cast<int>(queued.records.size());
     if (queued.isEmpty())
         return out;
-    if (context.settings.lisActive != 1)
-        return stall(QStringLiteral("the LIS link is switched off"));
-    const QSqlDatabase lis = databases.OpenLisDbForReceiver();
+    const QSqlDatabase lis = openLis();
     if (!lis.isOpen())
-        return stall(QStringLiteral("LIS: ") + databases.lastError(DbSlot::LisReceiver));
-    const RequestStatements sql = requestStatements(databases.dialect(DbSlot::LisReceiver).engine());
+        return stall(lisFailure && !lisFailure->isEmpty() ? *lisFailure : QStringLiteral("LIS: not reachable"));
+    const RequestStatements sql = requestStatements(lisEngine);
 
     for (const QSqlRecord& entry : queued.records) {
         const qint64 id = entry.value(QStringLiteral("outboxid")).toLongLong();
@@ -149,8 +191,12 @@ SendOutcome deliver(AppContext& context, const QDateTime& now)
         if (row) {
             SqlRun::Columns columns{{QStringLiteral("resultfinsh"), true},
                                     {QStringLiteral("edituser"), QStringLiteral("VIDAS INTERFACE")}};
-            for (const QString& name : kLisColumns)
-                columns.append({name, entry.value(name)});
+            // A correction saved in the editor leaves the LIS's other result texts as they are.
+            const bool edited = entry.value(QStringLiteral("origin")).toString() == editorOrigin;
+            for (const QString& name : kLisColumns) {
+                if (!edited || (name != QLatin1String("resultt1") && name != QLatin1String("resultt2")))
+                    columns.append({name, entry.value(name)});
+            }
             QStringList sets;
             QVariantList values;
             // SQL Server's statement names the request before the columns; the others after.
@@ -181,7 +227,7 @@ SendOutcome deliver(AppContext& context, const QDateTime& now)
         }
         out.done.append({id, written});
     }
-    out.waiting = countWaiting(iface);
+    out.waiting = onlyOutboxId == 0 ? countWaiting(iface) : 0;
     return out;
 }
 

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class AppContext;
@@ -35,6 +36,12 @@ struct RequestStatements
     bool byRowId = false;
 };
 RequestStatements requestStatements(SqlEngine lisEngine);
+
+// Queues a write of the given LIS columns (the names of kLisColumns; others are left out) for
+// the stored result `autoNum`. `origin` is empty for the receive chain.
+inline const QString editorOrigin = QStringLiteral("editor");
+SqlRun::Outcome queueColumns(const QSqlDatabase& db, qint64 autoNum, const QString& patientId, const QVariant& testCode,
+                             const SqlRun::Columns& lisColumns, const QString& origin, const QDateTime& now);
 
 struct Entry
 {
@@ -68,5 +75,11 @@ struct SendOutcome
 // error that a retry may mend; an entry the LIS refuses for good keeps waiting with its reason
 // while the others go on.
 SendOutcome deliver(AppContext& context, const QDateTime& now);
+
+// The same on connections of the caller's own: `openLis` is asked for the LIS only when something
+// waits (a connection that is not open stalls the delivery with `lisFailure`, when given, as the
+// reason). With `onlyOutboxId` only that entry is delivered, and `waiting` is not counted.
+SendOutcome deliverOn(const QSqlDatabase& iface, const std::function<QSqlDatabase()>& openLis, SqlEngine lisEngine,
+                      const QDateTime& now, qint64 onlyOutboxId = 0, const QString* lisFailure = nullptr);
 
 } // namespace LisOutbox

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTimer>
 #include <csignal>
 #include <memory>
@@ -177,13 +178,22 @@ int commandOutbox(const CommandArgs& args)
 }
 
 // receive: the receiver without a window on the configured port, until interrupted (Ctrl+C or
-// SIGTERM). Each line the receive window would list is printed.
+// SIGTERM). Each line the receive window would list is printed. A line that is lost is opened
+// again by itself; each loss and each return is said on standard error with its time.
 int commandReceive(const CommandArgs& args)
 {
     if (!args.words.isEmpty()) {
         args.err << "corvana-vidas: receive takes no arguments: corvana-vidas [--home DIR] receive\n";
         return 2;
     }
+    // From here on a stop is a clean stop, whenever it comes: also the moment the ready line is out.
+    g_stopRequested = 0;
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
+    const auto restoreSignals = qScopeGuard([] {
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
+    });
     ChainSetup setup(args);
     if (!prepare(setup, args))
         return 1;
@@ -223,6 +233,16 @@ int commandReceive(const CommandArgs& args)
             say(reason.isEmpty() ? QStringLiteral("the LIS takes results again")
                                  : QStringLiteral("%1 results wait for the LIS: %2").arg(waiting).arg(reason));
         });
+    const auto stamped = [say, &setup](const QString& what) {
+        say(setup.clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) + what);
+    };
+    QObject::connect(&receiver.line(), &AnalyserLine::lost, [stamped](const QString& reason) {
+        stamped(QStringLiteral("the line was lost: %1; it is opened again by itself").arg(reason));
+    });
+    QObject::connect(&receiver.line(), &AnalyserLine::reconnected,
+                     [stamped, &receiver] { stamped(QStringLiteral("the line is back: %1").arg(receiver.device())); });
+    if (g_stopRequested)
+        return 0;
     QString error;
     if (!receiver.open(&error)) {
         args.err << "corvana-vidas: the serial port cannot be opened: " << error << '\n';
@@ -232,24 +252,14 @@ int commandReceive(const CommandArgs& args)
              << "); stop with Ctrl+C\n";
     args.err.flush();
 
-    int code = 0;
-    QObject::connect(&receiver, &LineReceiver::lineLost, [&](const QString& reason) {
-        args.err << "corvana-vidas: the line was lost: " << reason << '\n';
-        code = 1;
-        QCoreApplication::quit();
-    });
-    g_stopRequested = 0;
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [] {
         if (g_stopRequested)
             QCoreApplication::quit();
     });
     watch.start(100);
-    QCoreApplication::exec();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    if (!g_stopRequested)
+        QCoreApplication::exec();
     receiver.close();
-    return code;
+    return 0;
 }

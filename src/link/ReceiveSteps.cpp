@@ -11,6 +11,7 @@
 #include "link/LisOutbox.h"
 #include "link/Notification.h"
 #include "link/PatientMatch.h"
+#include "link/ResultHistory.h"
 #include "link/ResultStore.h"
 
 #include <QDir>
@@ -136,6 +137,13 @@ ReceiveSteps::Written ReceiveSteps::writeResult(const BoundQuery& duplicate, con
             SqlRun::update(db, QStringLiteral("Result"), columns, QStringLiteral("AutoNum=?"), {*autoNum});
         if (!saved) {
             fail("storing the result", saved.error);
+            return Written::Failed;
+        }
+        // What the result sent again changed, in the session's transaction.
+        const SqlRun::Outcome traced =
+            ResultHistory::append(db, *autoNum, ResultHistory::analyser, now(), ResultHistory::changes(row, columns));
+        if (!traced) {
+            fail("result history", traced.error);
             return Written::Failed;
         }
         return Written::Stored;

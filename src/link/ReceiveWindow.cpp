@@ -16,15 +16,10 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSerialPort>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <exception>
 #include <utility>
-
-#ifdef Q_OS_UNIX
-#include <poll.h>
-#endif
 
 namespace {
 const QString kPortErrorTitle = QStringLiteral("خطأ فى منفذ الاتصال ..");
@@ -66,19 +61,6 @@ QPixmap indicatorFrame(int lit, qreal ratio)
     return pixmap;
 }
 
-// A terminal whose far end has gone reads as end-of-file forever; only poll() tells it apart from
-// a passing read error.
-bool lineHungUp(QSerialPort& port)
-{
-#ifdef Q_OS_UNIX
-    pollfd p{port.handle(), POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-#else
-    Q_UNUSED(port);
-    return false;
-#endif
-}
-
 QLabel* valueLabel(const QString& name, QWidget* parent)
 {
     auto* label = new QLabel(parent);
@@ -92,7 +74,7 @@ QLabel* valueLabel(const QString& name, QWidget* parent)
 
 ReceiveWindow::ReceiveWindow(AppContext& context, QWidget* parent)
     : QWidget(parent, Qt::Window), m_context(context), m_intake(new LineIntake(context, this)),
-      m_port(new QSerialPort(this))
+      m_line(new AnalyserLine(context.clock(), this))
 {
     setObjectName(QStringLiteral("Frm_recivedata"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -117,15 +99,13 @@ ReceiveWindow::ReceiveWindow(AppContext& context, QWidget* parent)
     // player when it fires.
     connect(m_timersx, &QTimer::timeout, m_timersx, &QTimer::stop);
     m_notification = std::make_unique<Notification>(m_context.soundPlayer(), *m_timersx);
-    // Only arrivals matter; the port's other notifications (errors, written bytes) are ignored,
-    // except a line that has gone away (adapter unplugged, far end closed): its port would signal
-    // without end, so it is closed and shown as lost until the receiver is reset.
-    connect(m_port, &QSerialPort::readyRead, this, &ReceiveWindow::onReadyRead);
-    connect(m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
-        if (m_port->isOpen() &&
-            (error == QSerialPort::ResourceError || (error == QSerialPort::ReadError && lineHungUp(*m_port))))
-            lineLost();
-    });
+    // Only arrivals matter; a line that goes away (adapter unplugged, far end closed) is opened
+    // again by itself, and the window says so meanwhile. Each (re)opening starts with empty buffers.
+    connect(m_line, &AnalyserLine::received, this, &ReceiveWindow::receive);
+    connect(m_line, &AnalyserLine::opened, m_intake, &LineIntake::resetLine);
+    connect(m_line, &AnalyserLine::statusChanged, this, &ReceiveWindow::showLineState);
+    connect(m_line, &AnalyserLine::lost, this,
+            [](const QString& reason) { qWarning("receiver: line lost: %s", qUtf8Printable(reason)); });
     connect(m_intake, &LineIntake::recordParsed, this, &ReceiveWindow::showRecord);
     connect(m_intake, &LineIntake::resultCounted, this, &ReceiveWindow::countResult);
     connect(m_intake, &LineIntake::listLineAdded, this, &ReceiveWindow::addListLine);
@@ -236,6 +216,11 @@ void ReceiveWindow::buildControls()
     for (QLabel* label : {m_lastSample, m_lastAssay, m_lastResult, m_lastFlag, m_lastTime})
         last->addWidget(label);
     last->addStretch(1);
+    // The line's state at the row's far end, where it has room for the time.
+    m_lblLineState = new QLabel(this);
+    m_lblLineState->setObjectName(QStringLiteral("Lbl_linestate"));
+    m_lblLineState->setFont(bold);
+    last->addWidget(m_lblLineState, 0, Qt::AlignVCenter);
     root->addLayout(last);
 
     auto* buttons = new QHBoxLayout;
@@ -294,11 +279,12 @@ void ReceiveWindow::buildControls()
     m_txtBuffer->hide();
     m_dataPanel->hide();
     applyHeight();
+    showLineState(m_line->status());
 }
 
 bool ReceiveWindow::portIsOpen() const
 {
-    return m_port->isOpen();
+    return m_line->isOpen();
 }
 
 int ReceiveWindow::twipsToPixelsX(int twips) const
@@ -324,8 +310,7 @@ void ReceiveWindow::openPort()
     // Without the settings file the port stays as it is; the counters are still cleared below.
     if (QFileInfo(ini).isFile()) {
         const SerialPortConfig config = SerialPortConfig::read(ini);
-        if (m_port->isOpen())
-            m_port->close();
+        m_line->stop();
         QString error;
         const std::optional<LineSettings> line = LineSettings::parse(config.settingsText(), &error);
         if (!line) {
@@ -338,23 +323,14 @@ void ReceiveWindow::openPort()
             portError(error);
             return;
         }
-        m_lblOncom->setPalette(QPalette());
-        m_lblOncom->setToolTip(QString());
-        m_port->setPortName(device);
-        m_port->setBaudRate(line->baudRate);
-        m_port->setParity(line->parity);
-        m_port->setDataBits(line->dataBits);
-        m_port->setStopBits(line->stopBits);
-        m_port->setFlowControl(QSerialPort::NoFlowControl);
-        if (!m_port->open(QIODevice::ReadWrite)) {
-            portError(device + QStringLiteral(": ") + m_port->errorString());
+        // Opening empties the buffers (AnalyserLine::opened), then reads what already waits.
+        if (!m_line->open(device, *line, &error)) {
+            portError(error);
             return;
         }
-        // Best effort: a line without modem controls (a pseudo-terminal) has no RTS to raise.
-        if (!m_port->setRequestToSend(true))
-            m_port->clearError();
+    } else {
+        m_intake->resetLine();
     }
-    m_intake->resetLine();
     // Without settings there are no databases to store into; what arrives waits in the archive.
     if (QFileInfo(ini).isFile())
         m_intake->start();
@@ -384,8 +360,7 @@ void ReceiveWindow::receiverOff()
 {
     if (m_unloaded || m_unloading)
         return;
-    if (m_port->isOpen())
-        m_port->close();
+    m_line->stop();
     m_context.setReceiveWindowOpen(0);
     m_context.setReceiverOn(0);
     emit m_context.receiverIndicatorChanged(false);
@@ -415,33 +390,46 @@ void ReceiveWindow::unload()
     m_tmrProgress->stop();
     m_timersx->stop();
     m_notification->close();
-    if (m_port->isOpen())
-        m_port->close();
+    m_line->stop();
+    m_context.setLineStatus(m_line->status());
     m_intake->stop();
     m_context.setReceiveWindowOpen(0);
     m_context.setReceiverOn(0);
 }
 
-void ReceiveWindow::lineLost()
+void ReceiveWindow::showLineState(const LineStatus& status)
 {
-    qWarning("receiver: line %s lost", qUtf8Printable(m_port->portName()));
-    m_port->close();
-    QPalette lost = m_lblOncom->palette();
-    lost.setColor(QPalette::WindowText, Qt::red);
-    m_lblOncom->setPalette(lost);
-    m_lblOncom->setToolTip(QStringLiteral("انقطع الاتصال بالمنفذ - اضغط إعادة تشغيل المستقبل"));
-}
-
-void ReceiveWindow::onReadyRead()
-{
-    receive(m_port->readAll());
+    QString text;
+    QString colours;
+    switch (status.state) {
+    case LineState::Receiving:
+        text = QStringLiteral("متصل - يستقبل");
+        colours = QStringLiteral("color: #0b5d1e; background: #d7f5dc;");
+        break;
+    case LineState::Reconnecting:
+        text = QStringLiteral("إعادة الاتصال منذ %1").arg(status.since.toString(QStringLiteral("HH:mm")));
+        colours = QStringLiteral("color: #5c3b00; background: #ffd27a;");
+        break;
+    case LineState::Stopped:
+        text = QStringLiteral("متوقف");
+        colours = QStringLiteral("color: #404040; background: #e4e4e4;");
+        break;
+    }
+    m_lblLineState->setText(text);
+    m_lblLineState->setStyleSheet(QStringLiteral("QLabel { %1 padding: 1px 6px; border-radius: 3px; }").arg(colours));
+    m_lblLineState->setToolTip(status.lastError);
+    // The window in front shows the receiver's entry in the line's colours too; only while the
+    // window is loaded does it speak for the receiver.
+    if (!m_unloaded)
+        m_context.setLineStatus(status);
+    showAlarm();
 }
 
 void ReceiveWindow::receive(const QByteArray& bytes)
 {
     const QByteArray reply = m_intake->receive(bytes);
-    if (!reply.isEmpty() && m_port->isOpen())
-        m_port->write(reply);
+    if (!reply.isEmpty())
+        m_line->write(reply);
 }
 
 void ReceiveWindow::countResult()
@@ -492,6 +480,12 @@ void ReceiveWindow::playSound()
 void ReceiveWindow::showAlarm()
 {
     QStringList alarms;
+    const LineStatus& line = m_line->status();
+    if (line.state == LineState::Reconnecting)
+        // The error (a path and an English reason) kept left to right inside the Arabic sentence.
+        alarms << QStringLiteral("انقطع الاتصال بالجهاز منذ %1 ويعاد فتح المنفذ تلقائياً. آخر خطأ: %2")
+                      .arg(line.since.toString(QStringLiteral("HH:mm")),
+                           QChar(0x2066) + line.lastError + QChar(0x2069));
     if (!m_intake->alarm().isEmpty())
         alarms << QStringLiteral("تعذر حفظ البيانات المستقبلة على القرص: ") + m_intake->alarm();
     if (m_backlog > 0 && !m_backlogReason.isEmpty())

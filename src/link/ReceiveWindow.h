@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/AnalyserLine.h"
 #include "link/LineIntake.h"
 
 #include <QHash>
@@ -15,7 +16,6 @@ class QListWidgetItem;
 class Notification;
 class QPlainTextEdit;
 class QPushButton;
-class QSerialPort;
 class QTimer;
 struct CurrentResult;
 
@@ -37,6 +37,7 @@ public:
     LineIntake& intake() const { return *m_intake; }
     const SerialSession& session() const { return m_intake->session(); }
     bool portIsOpen() const;
+    AnalyserLine& line() const { return *m_line; }
 
     // One arrival from the port: answers a lone ENQ, collects the rest and parses a completed
     // message at once.
@@ -68,8 +69,7 @@ protected:
 
 private:
     void buildControls();
-    void onReadyRead();
-    void lineLost();
+    void showLineState(const LineStatus& status);
     void addListLine(const QString& line, qint64 outboxId, int kind);
     void changeListLine(qint64 outboxId, const QString& status);
     void showAlarm();
@@ -85,7 +85,7 @@ private:
 
     AppContext& m_context;
     LineIntake* m_intake;
-    QSerialPort* m_port;
+    AnalyserLine* m_line;
     std::unique_ptr<Notification> m_notification;
     QHash<qint64, QListWidgetItem*> m_waitingLines;
     QString m_backlogReason;
@@ -95,6 +95,7 @@ private:
     bool m_unloaded = false;
 
     QLabel* m_lblOncom = nullptr;
+    QLabel* m_lblLineState = nullptr;
     QLabel* m_lblSamplenum = nullptr;
     QLabel* m_img[3] = {};
     QLabel* m_lastSample = nullptr;

@@ -97,7 +97,7 @@ std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const Q
     };
     const QStringList files = QDir(captureFolder).entryList({QStringLiteral("*.bin")}, QDir::Files, QDir::Name);
     // The journal's own start: archives of that day or before hold sessions the program processed
-    // before it kept a journal; only those the index names came after.
+    // before it kept a journal; only those archived since the file's index began came after.
     const SqlRun::Rows start = SqlRun::select(
         db, QStringLiteral("SELECT receivedat FROM receivedsession WHERE origin=? AND archivefile IS NULL"),
         {kBaseline});

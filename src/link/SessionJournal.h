@@ -32,8 +32,9 @@ SqlRun::Outcome close(const QSqlDatabase& db, qint64 sessionId, State state, int
 std::optional<bool> isRecorded(const QSqlDatabase& db, const ReceivedSession& session, QSqlError* error);
 
 // The archived sessions of `captureFolder` that no row records, oldest file first, in order.
-// Sessions archived before the journal existed (the journal's first row, made with its table,
-// says when; they have no index line) count as processed: they were, without a journal.
+// Sessions archived before the journal existed count as processed: they were, without a journal.
+// Those are the files of the days before the journal's first row (made with its table) and, on
+// that row's day, what the file held before its index began.
 std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const QString& captureFolder,
                                                  QSqlError* error);
 

@@ -204,6 +204,7 @@ private slots:
         QVERIFY(!child(m_main.get(), "PictureCmd")->isEnabled());
         QTableWidget* worklist = grid("DGd_patientname");
         QVERIFY(worklist->rowCount() >= 4);
+        QCOMPARE(worklist->currentRow(), 0); // the first row is chosen
         // Newest daily number first.
         const QString ids = column(worklist, 0);
         QStringList numbers;
@@ -220,6 +221,9 @@ private slots:
         emit worklist->cellDoubleClicked(0, 0);
         QCOMPARE(dialogs().last().text, WorklistMessages::testAlreadyAdded);
         QCOMPARE(count(u"patientid=? AND crvtestid=?"_s, {patient, code}), 1);
+        // Pregnancy or smoking, from the LIS's further data (9th "1", 10th "0").
+        const QString more = worklist->item(0, 12)->text();
+        QCOMPARE(count(u"patientid=? AND sending=?"_s, {patient, more.mid(8, 2) == u"10"_s}), 1);
         // The catalogue names the test; the LIS's time is kept as a clock time.
         QCOMPARE(m_install->text(TestInstall::Db::Interface,
                                  u"SELECT Testdate, shortAssay IS NOT NULL, TestTime LIKE '__:__ _M' FROM Result"_s),
@@ -326,7 +330,9 @@ private slots:
         child<QRadioButton>(search, "Opt_SamID")->click();
         QVERIFY(!child(search, "Txt_Name")->isEnabled());
         QVERIFY(child<QLineEdit>(search, "Txt_Name")->text().isEmpty());
+        child<QLineEdit>(search, "Txt_SampID")->setText(u"12"_s);
         child<QRadioButton>(search, "Opt_PatID")->click();
+        QVERIFY(child<QLineEdit>(search, "Txt_SampID")->text().isEmpty());
         child<QLineEdit>(search, "Txt_PatID")->setText(u"P1"_s);
         QTest::keyClick(child<QLineEdit>(search, "Txt_PatID"), Qt::Key_Return);
         QCOMPARE(hits->rowCount(), 2);

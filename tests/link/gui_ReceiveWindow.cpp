@@ -1,5 +1,7 @@
 #include "ProgramRun.h"
 #include "ReceiveLab.h"
+#include "core/NavigationWidget.h"
+#include "core/WindowCodes.h"
 
 #include <QDir>
 #include <QFile>
@@ -144,15 +146,15 @@ private slots:
         QVERIFY(m_lab->pty->write("\x05"));
         QCOMPARE(m_lab->lineOutput(300), "\x06");
 
-        // A passing read error on a line that is still there changes nothing; a line that goes away
-        // is closed until a reset.
+        // A passing read error on a line that is still there changes nothing; while a line that went
+        // away is being reopened, a reset opens the device the settings name now.
         QVERIFY(m_lab->keepsLineAfterReadError(*window.findChild<QSerialPort*>()));
 
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^receiver: line .* lost$"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^receiver: line lost: "));
         m_lab->pty.reset();
         QTRY_VERIFY(!window.portIsOpen());
-        QVERIFY(!m_lab->control<QLabel>("lblOncom")->toolTip().isEmpty());
-        QCOMPARE(m_lab->context->receiverOn(), 1); // still ON: a reset opens it again
+        QCOMPARE(window.line().status().state, LineState::Reconnecting);
+        QCOMPARE(m_lab->context->receiverOn(), 1);
         m_lab->pty = std::make_unique<PtyPair>();
         m_lab->install.setSetting("comsetup", "device", m_lab->pty->slavePath());
         click("cmd_reset");
@@ -231,6 +233,52 @@ private slots:
         QVERIFY(f.readAll().endsWith(sampleBytes("sign-and-unit.bin") + "\x05\x02partial"));
     }
 
+    // The adapter is pulled out in the middle of a session and comes back under the same stable
+    // name: meanwhile the window and the Data receiver entry of the window in front say so; then it
+    // receives again by itself, the session cut short dropped, its re-send stored. Stop ends the tries.
+    void lostLineComesBackByItself()
+    {
+        const QString path = QDir(m_lab->install.path()).filePath("by-id-line");
+        QVERIFY(ReceiveLab::pointTo(path, m_lab->pty->slavePath()));
+        m_lab->install.setSetting("comsetup", "device", path);
+        NavigationWidget strip(m_lab->makeContext(), WindowCode::Main);
+        strip.windowLoaded();
+        QPushButton* entry = strip.button(NavEntry::ReceiveData);
+        ReceiveWindow& window = m_lab->window();
+        QCOMPARE(m_lab->shown("Lbl_linestate"), "متصل - يستقبل");
+        const QByteArray resent = one("260114000124", "TSH", "2.4");
+        QVERIFY(m_lab->pty->write(resent.left(1)));
+        QCOMPARE(m_lab->lineOutput(300), "\x06");
+        QVERIFY(m_lab->pty->write(resent.mid(1, resent.size() / 2)));
+        QTRY_VERIFY(!window.session().buffer().isEmpty());
+        m_lab->install.clock.set(QDateTime(QDate(2026, 12, 5), QTime(23, 41)));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^receiver: line lost: "));
+        m_lab->pty.reset();
+        QTRY_VERIFY(!window.portIsOpen());
+        QCOMPARE(m_lab->shown("Lbl_linestate"), "إعادة الاتصال منذ 23:41");
+        QVERIFY2(alarmShown() && m_lab->shown("Lbl_alarm").contains(" منذ 23:41 ") &&
+                     m_lab->shown("Lbl_alarm").contains(path),
+                 qPrintable(m_lab->shown("Lbl_alarm")));
+        QVERIFY(m_lab->context->receiverOn() == 1 && entry->text() == "Data receiver/ON");
+        QVERIFY(entry->toolTip().contains("23:41") && entry->styleSheet().contains("#ffb400"));
+
+        m_lab->pty = std::make_unique<PtyPair>();
+        QVERIFY(ReceiveLab::pointTo(path, m_lab->pty->slavePath()));
+        QTRY_VERIFY_WITH_TIMEOUT(window.portIsOpen(), 5000);
+        QCOMPARE(m_lab->shown("Lbl_linestate"), "متصل - يستقبل");
+        QVERIFY(!alarmShown() && entry->toolTip().isEmpty() && window.session().buffer().isEmpty());
+        QVERIFY(m_lab->sendOverLine(resent) >= 0);
+        QTRY_COMPARE(m_lab->listLines(), QStringList{"2601140001247     Yes"});
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^receiver: line lost: "));
+        m_lab->pty.reset();
+        QTRY_VERIFY(!window.portIsOpen());
+        QPointer<ReceiveWindow> gone = &window;
+        click("cmd_endprocess");
+        QTRY_VERIFY(gone.isNull());
+        QVERIFY(m_lab->context->lineStatus().state == LineState::Stopped && entry->text() == "Data receiver/OFF");
+    }
+
     // A damaged frame is held and counted, a session the database refuses for good is listed as
     // failed; both in red. A database locked by another program holds results back while the line
     // is answered at once; the window says what waits.
@@ -243,29 +291,39 @@ private slots:
         QVERIFY(m_lab->deliver(damaged.replace(gs + 1, 2, "zz")));
         QCOMPARE(m_lab->listLines(), QStringList{"260114000123 TSH     Held: checksum zz, expected " + sent});
         QCOMPARE(m_lab->shown("Lbl_heldnum"), "1");
+        // A constraint the outbox row breaks: refused after its tries, and the line goes on.
+        QVERIFY(m_lab->install.exec(Db::Interface, "CREATE UNIQUE INDEX ix_once ON lisoutbox (testcode)"));
+        QVERIFY(m_lab->install.exec(Db::Interface, "INSERT INTO lisoutbox (patientid, testcode, state) "
+                                                   "VALUES ('x', 501, 'done')"));
+        QVERIFY(m_lab->deliver(one("260114000123", "TSH", "2.35")));
+        QVERIFY2(m_lab->listLines().value(1).startsWith(
+                     "14:07:00     Failed: LIS outbox: UNIQUE constraint failed: lisoutbox.testcode"),
+                 qPrintable(m_lab->listLines().value(1)));
+        QVERIFY(m_lab->install.exec(Db::Interface, "DROP INDEX ix_once"));
+        QVERIFY(m_lab->install.exec(Db::Interface, "DELETE FROM lisoutbox"));
         QVERIFY(m_lab->install.exec(Db::Interface, "ALTER TABLE lisoutbox RENAME TO gone"));
         QVERIFY(m_lab->deliver(one("260114000123", "TSH", "2.35")));
-        QVERIFY(m_lab->listLines().value(1).startsWith("14:07:00     Failed: LIS outbox: no such table: lisoutbox"));
+        QVERIFY(m_lab->listLines().value(2).startsWith("14:07:00     Failed: LIS outbox: no such table: lisoutbox"));
         QCOMPARE(m_lab->shown("Lbl_heldnum"), "1");
-        const QListWidgetItem* failed = m_lab->control<QListWidget>("Lst_NotSentID")->item(1);
+        const QListWidgetItem* failed = m_lab->control<QListWidget>("Lst_NotSentID")->item(2);
         QVERIFY(failed->foreground().color() == QColor(192, 0, 0) && failed->font().bold());
         QVERIFY(m_lab->install.exec(Db::Interface, "ALTER TABLE gone RENAME TO lisoutbox"));
         QCOMPARE(stored(), 0);
         QCOMPARE(m_lab->install.texts(Db::Interface, "SELECT state FROM receivedsession WHERE origin<>'baseline'"),
-                 (QStringList{"held", "failed"}));
+                 (QStringList{"held", "failed", "failed"}));
 
         // The LIS locked: results are stored, their writes wait.
         auto lock = std::make_unique<WriteLock>(m_lab->install.lisDbFile());
         QList<double> answered{m_lab->sendOverLine(one("260114000123", "TSH", "2.4")),
                                m_lab->sendOverLine(one("260114000124", "TSH", "2.4"))};
-        QTRY_COMPARE(m_lab->listLines().mid(2), (QStringList{"2601140001230     Queued", "2601140001247     Queued"}));
+        QTRY_COMPARE(m_lab->listLines().mid(3), (QStringList{"2601140001230     Queued", "2601140001247     Queued"}));
         QCOMPARE(m_lab->shown("Lbl_outboxnum"), "1");
         const ProgramRun outbox = runCorvanaVidas({"--home", m_lab->install.path(), "outbox"});
         QCOMPARE(outbox.exitCode, 0);
         QCOMPARE(outbox.out.count(QRegularExpression("\t2601140001230\t501\t2.4\t1 tries\tdatabase is locked")), 1);
         QCOMPARE(outbox.out.count(QRegularExpression("\t2601140001247\t501\t2.4\t0 tries\tnot tried yet\n")), 1);
         lock.reset();
-        QTRY_COMPARE_WITH_TIMEOUT(m_lab->listLines().mid(2),
+        QTRY_COMPARE_WITH_TIMEOUT(m_lab->listLines().mid(3),
                                   (QStringList{"2601140001230     Yes", "2601140001247     Yes"}), 10000);
         QTRY_COMPARE(m_lab->shown("Lbl_outboxnum"), "0");
 

@@ -1,14 +1,17 @@
 #include "ReceiveLab.h"
 #include "db/Databases.h"
 #include "db/DbMessages.h"
+#include "link/AnalyserLine.h"
 #include "link/CaptureArchive.h"
 #include "link/LisExport.h"
 #include "link/SessionJournal.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <unistd.h>
 
 using Db = TestInstall::Db;
@@ -57,6 +60,7 @@ private slots:
     void damagedFramesAreHeld();
     void sessionsAreStoredOnce();
     void lisAwayHoldsTheSession();
+    void lineReopensByItself();
     void captureArchive();
     void fullDiskKeepsEveryByte();
 };
@@ -225,13 +229,21 @@ void tst_ReceiveChain::sessionsAreStoredOnce()
     }
     QVERIFY(archive.write());
     const QList<ReceivedSession> durable = archive.takeDurable();
-    QCOMPARE(chain.processSession(durable.first()).result, ReceiveChain::Result::Done); // then the program stopped
+    QCOMPARE(chain.processSession(durable.first()).result, ReceiveChain::Result::Done);
+    // Then the program was killed after the last session reached the file, before its index line.
+    QFile index(folder + "/2026-12-05.idx");
+    QVERIFY(index.open(QIODevice::ReadOnly));
+    const QByteArray lines = index.readAll();
+    index.close();
+    QVERIFY(index.resize(lines.lastIndexOf('\n', lines.size() - 2) + 1));
 
     lab.install.clock.set(QDateTime(QDate(2026, 12, 6), QTime(7, 30))); // the next morning's start
     const auto missing = SessionJournal::unrecorded(db, folder, nullptr);
     QVERIFY(missing && missing->size() == 2);
     QCOMPARE(missing->at(0).endOffset, durable.at(1).endOffset);
-    QCOMPARE(missing->at(1).receivedAt, received);
+    QCOMPARE(missing->at(1).endOffset, durable.at(2).endOffset);
+    QCOMPARE(missing->at(0).receivedAt, received);
+    QCOMPARE(missing->at(1).receivedAt, QDateTime(QDate(2026, 12, 5), QTime(23, 59, 59))); // the file's day
     for (const ReceivedSession& s : *missing)
         QCOMPARE(chain.processSession(s).result, ReceiveChain::Result::Done);
     QCOMPARE(lab.install.texts(Db::Interface, "SELECT DISTINCT Testdate FROM Result"), QStringList{"2026-12-05"});
@@ -278,6 +290,48 @@ void tst_ReceiveChain::lisAwayHoldsTheSession()
     QCOMPARE(lab.lines, QStringList{"2601140001230     Yes"});
 }
 
+// Lost, the line is tried again at once, then more slowly up to every 30 s, through a stable path
+// that dangles or names a plain file, until it leads to a line again; a line that flaps is opened
+// at most once a second; Stop ends the tries.
+void tst_ReceiveChain::lineReopensByItself()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("by-id-line");
+    auto pty = std::make_unique<PtyPair>();
+    QVERIFY(ReceiveLab::pointTo(path, pty->slavePath()));
+    FakeClock clock;
+    AnalyserLine line(clock);
+    QSignalSpy lost(&line, &AnalyserLine::lost);
+    auto* retry = line.findChild<QTimer*>("Tmr_reconnect");
+    QString error;
+    QVERIFY2(line.open(path, LineSettings(), &error), qPrintable(error));
+    const QDateTime lostAt = clock.now().addSecs(60);
+    clock.set(lostAt);
+    pty.reset();
+    QVERIFY(lost.wait(2000));
+    QVERIFY(!line.isOpen() && retry->isActive() && retry->interval() == 0); // at once
+    QTRY_COMPARE(retry->interval(), 1000);                                  // the path dangles
+    QFile plain(path + ".new");                                             // then names a plain file
+    QVERIFY(plain.open(QIODevice::WriteOnly) && QFile::remove(path) && plain.rename(path));
+    QList<int> pauses;
+    for (int i = 0; i < 7; ++i) {
+        QVERIFY(QMetaObject::invokeMethod(retry, "timeout"));
+        pauses << retry->interval();
+    }
+    QCOMPARE(pauses, (QList<int>{2000, 4000, 8000, 16000, 30000, 30000, 30000}));
+    QVERIFY(line.status() == (LineStatus{LineState::Reconnecting, lostAt, path, line.status().lastError}));
+    QVERIFY2(line.status().lastError.startsWith(path + ": "), qPrintable(line.status().lastError));
+    pty = std::make_unique<PtyPair>();
+    QVERIFY(ReceiveLab::pointTo(path, pty->slavePath()));
+    QVERIFY(QMetaObject::invokeMethod(retry, "timeout"));
+    QVERIFY(line.isOpen() && !retry->isActive() && line.status().state == LineState::Receiving);
+    pty.reset();
+    QVERIFY(lost.wait(2000));
+    QCOMPARE(retry->interval(), 1000);
+    line.stop();
+    QVERIFY(!retry->isActive() && line.status().state == LineState::Stopped);
+}
+
 // Every byte as received, appended to a file per day, private; each session with its place and
 // its receive time in the index, the file's time standing in for a missing index line.
 void tst_ReceiveChain::captureArchive()
@@ -300,7 +354,8 @@ void tst_ReceiveChain::captureArchive()
     again.received("\x05");
     QVERIFY(again.write());
     QCOMPARE(contents(file("2026-12-05.bin")), QByteArray("\x00\xff\x05\x02one\x04\x05\x02two\x04 partial\x05", 23));
-    QCOMPARE(contents(file("2026-12-05.idx")), "8\t2026-12-05T09:30:15.250\n14\t2026-12-05T09:31:15.250\n");
+    QCOMPARE(contents(file("2026-12-05.idx")),
+             "# from 0 2026-12-05T14:07:00.000\n8\t2026-12-05T09:30:15.250\n14\t2026-12-05T09:31:15.250\n");
     const QList<ReceivedSession> durable = archive.takeDurable();
     const QList<ReceivedSession> read = CaptureArchive::sessionsIn(file("2026-12-05.bin"));
     QVERIFY(durable.size() == 2 && read.size() == 2);
@@ -310,20 +365,29 @@ void tst_ReceiveChain::captureArchive()
         QCOMPARE(durable[i].bytes, read[i].bytes);
         QCOMPARE(read[i].receivedAt, at.addSecs(60 * i));
     }
-    QVERIFY(QFile(file("2026-12-05.idx")).resize(26)); // the first line only
+    QVERIFY(QFile(file("2026-12-05.idx")).resize(33 + 26)); // the start and the first session only
     QFile bin(file("2026-12-05.bin"));
     QVERIFY(bin.open(QIODevice::ReadWrite));
     QVERIFY(bin.setFileTime(QDateTime(QDate(2026, 12, 7), QTime(8, 0)), QFileDevice::FileModificationTime));
     bin.close();
     QCOMPARE(CaptureArchive::sessionsIn(bin.fileName()).value(1).receivedAt,
              QDateTime(QDate(2026, 12, 5), QTime(23, 59, 59)));
-    QCOMPARE(CaptureArchive::sessionsIn(bin.fileName(), 0, true).size(), 1);
+    QCOMPARE(CaptureArchive::sessionsIn(bin.fileName(), 0, true).size(), 2);
+    // An index that began when the file already held the first session (an earlier program's).
+    QFile idx(file("2026-12-05.idx"));
+    QVERIFY(idx.open(QIODevice::WriteOnly) && idx.write("# from 8 2026-12-05T10:00:00.000\n"));
+    idx.close();
+    const QList<ReceivedSession> since = CaptureArchive::sessionsIn(bin.fileName(), 0, true);
+    QVERIFY(since.size() == 1 && since.first().endOffset == 14);
+    QVERIFY(QFile::remove(idx.fileName())); // no index at all: nothing was indexed
+    QVERIFY(CaptureArchive::sessionsIn(bin.fileName(), 0, true).isEmpty());
 
     // A new day has a file of its own; beyond the bound of what may wait, bytes are counted as lost.
     clock.set(QDateTime(QDate(2026, 12, 6), QTime(0, 0, 1)));
     again.received("\x05two\x04");
     QVERIFY(again.write());
     QCOMPARE(contents(file("2026-12-06.bin")), "\x05two\x04");
+    QCOMPARE(contents(file("2026-12-06.idx")), "# from 0 2026-12-06T00:00:01.000\n");
     again.setMaxPending(4);
     again.received("\x05lost\x04");
     QCOMPARE(again.lostBytes(), 6);

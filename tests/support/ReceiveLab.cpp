@@ -1,11 +1,13 @@
 #include "ReceiveLab.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QListWidget>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <cstdio>
 #include <poll.h>
 
 ReceiveLab::ReceiveLab() : pty(std::make_unique<PtyPair>())
@@ -106,6 +108,12 @@ bool ReceiveLab::keepsLineAfterReadError(QSerialPort& port)
         return false;
     emit port.errorOccurred(QSerialPort::ReadError);
     return port.isOpen();
+}
+
+bool ReceiveLab::pointTo(const QString& path, const QString& target)
+{
+    QFile::remove(path + ".new");
+    return QFile::link(target, path + ".new") && std::rename(qPrintable(path + ".new"), qPrintable(path)) == 0;
 }
 
 AnalyserCapture::Result ReceiveLab::result(const QByteArray& sample, const QByteArray& assay, const QByteArray& value,

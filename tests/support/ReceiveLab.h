@@ -57,6 +57,9 @@ public:
     // Whether `port` stays open after a passing read error while data waits on the line.
     bool keepsLineAfterReadError(QSerialPort& port);
 
+    // Points the stable name `path` at `target` in one step, as udev re-points /dev/serial/by-id/...
+    static bool pointTo(const QString& path, const QString& target);
+
     static AnalyserCapture::Result result(const QByteArray& sample, const QByteArray& assay, const QByteArray& value,
                                           const QByteArray& reading = {});
 

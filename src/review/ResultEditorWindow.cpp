@@ -1,0 +1,777 @@
+#include "review/ResultEditorWindow.h"
+
+#include "common/DateFormats.h"
+#include "common/Numbers.h"
+#include "core/AppContext.h"
+#include "core/ColourRef.h"
+#include "core/Grants.h"
+#include "core/GridTextUi.h"
+#include "core/NavigationWidget.h"
+#include "core/WindowCodes.h"
+#include "db/Databases.h"
+#include "link/ResultHistory.h"
+#include "review/EditorMessages.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename T> T* named(T* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QDateEdit* datePicker(QWidget* parent, const char* name)
+{
+    auto* picker = named(new QDateEdit(parent), name);
+    picker->setLayoutDirection(Qt::LeftToRight);
+    picker->setCalendarPopup(true);
+    picker->setLocale(QLocale::c());
+    picker->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
+    return picker;
+}
+
+QComboBox* editableList(QWidget* parent, const char* name, const QStringList& items)
+{
+    auto* box = named(new QComboBox(parent), name);
+    box->setEditable(true);
+    box->addItems(items);
+    box->setCurrentIndex(-1);
+    return box;
+}
+
+void setListText(QComboBox* box, const QString& text)
+{
+    const int at = box->findText(text);
+    box->setCurrentIndex(at);
+    if (box->isEditable())
+        box->setEditText(text);
+}
+
+// The hidden fields, by the editor's names, and where each lives in the fields.
+struct HiddenField
+{
+    const char* name;
+    QString ResultEdit::Fields::*field;
+};
+const HiddenField hiddenFields[] = {
+    {"Txt_shortAssay", &ResultEdit::Fields::Txt_shortAssay},
+    {"Txt_CODE", &ResultEdit::Fields::Txt_CODE},
+    {"Txt_CRVTESTCODE", &ResultEdit::Fields::Txt_CRVTESTCODE},
+    {"Txt_REFRANGE", &ResultEdit::Fields::Txt_REFRANGE},
+    {"Txt_testabrev", &ResultEdit::Fields::Txt_testabrev},
+    {"Txt_subgroupname", &ResultEdit::Fields::Txt_subgroupname},
+    {"Txt_TEST_min", &ResultEdit::Fields::Txt_TEST_min},
+    {"Txt_TEST_max", &ResultEdit::Fields::Txt_TEST_max},
+    {"Txt_TEST_minEX", &ResultEdit::Fields::Txt_TEST_minEX},
+    {"Txt_TEST_maxEX", &ResultEdit::Fields::Txt_TEST_maxEX},
+    {"Txt_TESTUNIT", &ResultEdit::Fields::Txt_TESTUNIT},
+    {"Txt_TESTNOTRMAL", &ResultEdit::Fields::Txt_TESTNOTRMAL},
+    {"Txt_LOWCOMMENT", &ResultEdit::Fields::Txt_LOWCOMMENT},
+    {"Txt_HIGHCOMMENT", &ResultEdit::Fields::Txt_HIGHCOMMENT},
+};
+
+const int kWorklistColumns = 13;
+
+} // namespace
+
+ResultEditorWindow::ResultEditorWindow(AppContext& context, qint64 autoNum, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_context(context),
+      m_navigation(new NavigationWidget(context, WindowCode::ResultEditor, this))
+{
+    setObjectName(QStringLiteral("Frm_editresult"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setLayoutDirection(Qt::RightToLeft);
+    setWindowTitle(QStringLiteral("تعديل النتيجة"));
+    build();
+    applyGrants();
+    m_navigation->windowLoaded();
+    load(autoNum);
+}
+
+void ResultEditorWindow::build()
+{
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    root->addWidget(m_navigation);
+    auto* work = new QWidget(this);
+    root->addWidget(work, 1);
+    auto* layout = new QVBoxLayout(work);
+    layout->setContentsMargins(10, 8, 10, 8);
+
+    m_info = named(new QWidget(work), "Frm_info");
+    auto* infoLayout = new QVBoxLayout(m_info);
+    infoLayout->setContentsMargins(0, 0, 0, 0);
+
+    auto* patient = new QGroupBox(QStringLiteral("بيانات المريض"), m_info);
+    auto* p = new QGridLayout(patient);
+    m_sampleId = named(new QLineEdit(patient), "LblSampID");
+    m_patientId = named(new QLineEdit(patient), "LblPatID");
+    m_patientId->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
+    m_patientSefa = editableList(patient, "Cmb_patientsefa",
+                                 {QStringLiteral("السيد/ "), QStringLiteral("السيدة/ "), QStringLiteral("الآنسة/ "),
+                                  QStringLiteral("الطفل/ "), QStringLiteral("الطفلة/ ")});
+    m_patientName = named(new QLineEdit(patient), "LblPatName");
+    m_nameList = named(new QListWidget(patient), "LblPatNameX");
+    m_visits = named(new QLabel(QStringLiteral("0"), patient), "Lbl_visitno");
+    m_sex = named(new QComboBox(patient), "Cmb_sex");
+    m_sex->addItems({QStringLiteral("Male"), QStringLiteral("Female")});
+    m_sex->setCurrentIndex(-1);
+    m_ageN = named(new QLineEdit(patient), "LblAgeN");
+    m_ageN->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[.0-9]*")), this));
+    m_ageN->setMaximumWidth(70);
+    m_ageU = named(new QComboBox(patient), "Cmb_AgeU");
+    m_ageU->addItems({QStringLiteral("Days"), QStringLiteral("Mons."), QStringLiteral("Years")});
+    m_ageU->setCurrentIndex(-1);
+    m_drSefa = editableList(patient, "Cmb_drsefa",
+                            {EditorMessages::defaultDoctorTitle, QStringLiteral("د/ "), QStringLiteral("أ.د/ ")});
+    m_docName = named(new QLineEdit(patient), "LblDocName");
+    m_doctorList = named(new QListWidget(patient), "LblDocNameX");
+    m_testDate = datePicker(patient, "DTPicker_testdate");
+    m_testTime = named(new QLineEdit(patient), "LblTestTime");
+    m_testTime->setMaximumWidth(100);
+    m_pregnant = named(new QCheckBox(QStringLiteral("Pregnant"), patient), "Chk_pregsmok");
+    for (QListWidget* list : {m_nameList, m_doctorList}) {
+        list->hide();
+        list->setMaximumHeight(130);
+    }
+    p->addWidget(new QLabel(QStringLiteral("رقم العينة"), patient), 0, 0);
+    p->addWidget(m_sampleId, 0, 1);
+    p->addWidget(new QLabel(QStringLiteral("رقم المريض"), patient), 0, 2);
+    p->addWidget(m_patientId, 0, 3, 1, 2);
+    p->addWidget(new QLabel(QStringLiteral("اسم المريض"), patient), 1, 0);
+    p->addWidget(m_patientSefa, 1, 1);
+    p->addWidget(m_patientName, 1, 2, 1, 3);
+    p->addWidget(new QLabel(QStringLiteral("عدد الزيارات"), patient), 1, 5);
+    p->addWidget(m_visits, 1, 6);
+    p->addWidget(m_nameList, 2, 2, 1, 3);
+    p->addWidget(new QLabel(QStringLiteral("الجنس"), patient), 3, 0);
+    p->addWidget(m_sex, 3, 1);
+    p->addWidget(new QLabel(QStringLiteral("السن"), patient), 3, 2);
+    p->addWidget(m_ageN, 3, 3);
+    p->addWidget(m_ageU, 3, 4);
+    p->addWidget(m_pregnant, 3, 5, 1, 2);
+    p->addWidget(new QLabel(QStringLiteral("الطبيب"), patient), 4, 0);
+    p->addWidget(m_drSefa, 4, 1);
+    p->addWidget(m_docName, 4, 2, 1, 3);
+    p->addWidget(m_doctorList, 5, 2, 1, 3);
+    p->addWidget(new QLabel(QStringLiteral("تاريخ التحليل"), patient), 6, 0);
+    p->addWidget(m_testDate, 6, 1);
+    p->addWidget(new QLabel(QStringLiteral("الوقت"), patient), 6, 2);
+    p->addWidget(m_testTime, 6, 3);
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_patientSefa), static_cast<QWidget*>(m_sex), static_cast<QWidget*>(m_drSefa),
+          static_cast<QWidget*>(m_testDate), static_cast<QWidget*>(m_sampleId)})
+        w->setMaximumWidth(170);
+    p->setColumnStretch(2, 1);
+    p->setColumnStretch(3, 1);
+    infoLayout->addWidget(patient);
+
+    auto* result = new QGroupBox(QStringLiteral("النتيجة"), m_info);
+    auto* r = new QGridLayout(result);
+    m_testName = named(new QLabel(result), "Txt_TEST_C");
+    QFont bold = m_testName->font();
+    bold.setBold(true);
+    m_testName->setFont(bold);
+    m_assayLabel = named(new QLabel(QStringLiteral("اختر التحليل"), result), "Lbl_Assyname");
+    m_assay = named(new QComboBox(result), "Cmb_Assyname");
+    m_assayLabel->hide();
+    m_assay->hide();
+    m_value = named(new QLineEdit(result), "Txt_TEST_R");
+    m_unit = named(new QLineEdit(result), "Txt_TEST_U");
+    m_unit->setMaximumWidth(170);
+    m_flag = named(new QLineEdit(result), "Txt_TEST_F");
+    m_flag->setMaximumWidth(70);
+    m_range = named(new QLineEdit(result), "Txt_TEST_N");
+    for (QLineEdit* e : {m_value, m_unit, m_flag, m_range, m_sampleId, m_patientId, m_ageN, m_testTime})
+        e->setLayoutDirection(Qt::LeftToRight);
+    m_comment = named(new QPlainTextEdit(result), "txt_comment");
+    m_comment->setMaximumHeight(80);
+    m_comments = named(new QListWidget(result), "Cmb_comment");
+    m_comments->setMaximumHeight(110);
+    m_comments->hide();
+    r->addWidget(new QLabel(QStringLiteral("التحليل"), result), 0, 0);
+    r->addWidget(m_testName, 0, 1, 1, 3);
+    r->addWidget(m_assayLabel, 1, 0);
+    r->addWidget(m_assay, 1, 1, 1, 3);
+    r->addWidget(new QLabel(QStringLiteral("النتيجة"), result), 2, 0);
+    r->addWidget(m_value, 2, 1);
+    r->addWidget(new QLabel(QStringLiteral("الوحدة"), result), 2, 2);
+    r->addWidget(m_unit, 2, 3);
+    r->addWidget(new QLabel(QStringLiteral("العلامة"), result), 3, 0);
+    r->addWidget(m_flag, 3, 1);
+    r->addWidget(new QLabel(QStringLiteral("المعدل الطبيعي"), result), 3, 2);
+    r->addWidget(m_range, 3, 3);
+    r->addWidget(new QLabel(QStringLiteral("تعليق"), result), 4, 0);
+    r->addWidget(m_comment, 4, 1, 1, 3);
+    r->addWidget(m_comments, 5, 1, 1, 3);
+    r->setColumnStretch(3, 1);
+    infoLayout->addWidget(result);
+
+    // The fields the editor keeps without showing them.
+    auto* autoId = named(new QLineEdit(m_info), "Txt_AUTOID");
+    m_hidden.append(autoId);
+    for (const HiddenField& h : hiddenFields)
+        m_hidden.append(named(new QLineEdit(m_info), h.name));
+    for (QLineEdit* e : m_hidden) {
+        e->hide();
+        e->setReadOnly(true);
+    }
+    layout->addWidget(m_info);
+
+    auto* bar = new QHBoxLayout;
+    m_buttons = named(new QWidget(work), "Frm_buttons");
+    auto* buttons = new QHBoxLayout(m_buttons);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    m_save = named(new QPushButton(QStringLiteral("Save"), m_buttons), "cmd_save");
+    m_cancel = named(new QPushButton(QStringLiteral("Cancel"), m_buttons), "cmd_Cancel");
+    m_commentButton = named(new QPushButton(QStringLiteral("Comment."), m_buttons), "cmd_comment");
+    m_history = named(new QPushButton(QStringLiteral("History"), m_buttons), "cmd_History");
+    m_changes = named(new QPushButton(QStringLiteral("سجل التعديلات"), m_buttons), "cmd_changes");
+    for (QPushButton* b : {m_save, m_cancel, m_commentButton, m_history, m_changes}) {
+        b->setAutoDefault(false);
+        b->setMinimumHeight(30);
+        buttons->addWidget(b);
+    }
+    bar->addWidget(m_buttons);
+    bar->addStretch(1);
+    m_crvData = named(new QPushButton(QStringLiteral("From CRV"), work), "cmd_CRVdata");
+    m_crvData->setMinimumHeight(30);
+    m_crvData->setAutoDefault(false);
+    bar->addWidget(m_crvData);
+    layout->addLayout(bar);
+
+    m_panel = named(new QGroupBox(QStringLiteral("قائمة طلبات كورفانا سيستم"), work), "Frm_CRVdata");
+    auto* panel = new QVBoxLayout(m_panel);
+    auto* panelBar = new QHBoxLayout;
+    m_requestDate = datePicker(m_panel, "DTPickersersh");
+    auto* ok = named(new QPushButton(QStringLiteral("Ok"), m_panel), "cmd_crvokget");
+    auto* cancelGet = named(new QPushButton(QStringLiteral("Cancel"), m_panel), "cmd_cancelcrvget");
+    m_loading = named(new QLabel(QStringLiteral("جاري التحميل ..."), m_panel), "Frame_load");
+    m_loading->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    m_loading->hide();
+    panelBar->addWidget(new QLabel(QStringLiteral("تاريخ الطلب"), m_panel));
+    panelBar->addWidget(m_requestDate);
+    panelBar->addWidget(ok);
+    panelBar->addWidget(cancelGet);
+    panelBar->addStretch(1);
+    panelBar->addWidget(m_loading);
+    panel->addLayout(panelBar);
+    m_worklist = named(new QTableWidget(0, kWorklistColumns, m_panel), "DGd_patientname");
+    m_worklist->setHorizontalHeaderLabels(
+        {QStringLiteral("PatientID"), QStringLiteral("patientnamear"), QStringLiteral("patientsex"),
+         QStringLiteral("patientage"), QStringLiteral("patientageunit"), QStringLiteral("testsimp"),
+         QStringLiteral("referredbyname"), QStringLiteral("REQDATE"), QStringLiteral("timein"),
+         QStringLiteral("patientsefa"), QStringLiteral("referredbysefa"), QStringLiteral("testcode"),
+         QStringLiteral("moreinfo")});
+    m_worklist->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_worklist->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_worklist->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_worklist->setItemDelegate(new CellDirectionDelegate(m_worklist));
+    m_worklist->verticalHeader()->hide();
+    m_worklist->setMinimumHeight(200);
+    panel->addWidget(m_worklist, 1);
+    m_panel->hide();
+    layout->addWidget(m_panel, 1);
+    layout->addStretch(0);
+
+    // Input aids: the keyboard layout per field, Enter moving on, the suggestion lists.
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_patientName), static_cast<QWidget*>(m_docName), static_cast<QWidget*>(m_sampleId),
+          static_cast<QWidget*>(m_patientId), static_cast<QWidget*>(m_ageN), static_cast<QWidget*>(m_testTime),
+          static_cast<QWidget*>(m_comment), static_cast<QWidget*>(m_nameList), static_cast<QWidget*>(m_doctorList),
+          static_cast<QWidget*>(m_comments), m_comment->viewport(), static_cast<QWidget*>(m_range)})
+        w->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        if (old == m_patientName && now != m_nameList)
+            updateVisits();
+        if (now && now != m_patientName && now != m_nameList)
+            m_nameList->hide();
+        if (now && now != m_docName && now != m_doctorList)
+            m_doctorList->hide();
+        if (old == m_comments && now != m_comments)
+            m_comments->hide();
+    });
+    connect(m_patientName, &QLineEdit::textEdited, this, [this] {
+        if (m_nameList->isVisible())
+            showSuggestions(false);
+    });
+    connect(m_docName, &QLineEdit::textEdited, this, [this] {
+        if (m_doctorList->isVisible())
+            showSuggestions(true);
+    });
+    connect(m_nameList, &QListWidget::itemClicked, this, [this] { takeSuggestion(false); });
+    connect(m_doctorList, &QListWidget::itemClicked, this, [this] { takeSuggestion(true); });
+
+    connect(m_value, &QLineEdit::textChanged, this, [this] {
+        if (!m_filling)
+            reflag();
+    });
+    connect(m_sex, &QComboBox::currentIndexChanged, this, &ResultEditorWindow::patientDataChanged);
+    connect(m_ageU, &QComboBox::currentIndexChanged, this, &ResultEditorWindow::patientDataChanged);
+    connect(m_ageN, &QLineEdit::textChanged, this, &ResultEditorWindow::patientDataChanged);
+    connect(m_pregnant, &QCheckBox::clicked, this, &ResultEditorWindow::patientDataChanged);
+    connect(m_assay, &QComboBox::activated, this, [this](int at) { chooseAssay(m_assay->itemText(at)); });
+    connect(m_comments, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        QString text = m_comment->toPlainText();
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        m_comment->setPlainText(text + item->text());
+    });
+
+    connect(m_save, &QPushButton::clicked, this, &ResultEditorWindow::save);
+    connect(m_cancel, &QPushButton::clicked, this, &ResultEditorWindow::cancel);
+    connect(m_commentButton, &QPushButton::clicked, this, &ResultEditorWindow::offerComments);
+    connect(m_history, &QPushButton::clicked, this,
+            [this] { m_context.dialogs().warning(EditorMessages::historyTitle, EditorMessages::historyText); });
+    connect(m_changes, &QPushButton::clicked, this, &ResultEditorWindow::showChanges);
+    connect(m_crvData, &QPushButton::clicked, this, &ResultEditorWindow::toggleLisPanel);
+    connect(ok, &QPushButton::clicked, this, &ResultEditorWindow::takeWorklistRow);
+    connect(cancelGet, &QPushButton::clicked, this, &ResultEditorWindow::cancelWorklist);
+    connect(m_worklist, &QTableWidget::cellDoubleClicked, this, [this] { takeWorklistRow(); });
+    connect(m_requestDate, &QDateEdit::dateChanged, this, [this] {
+        if (!m_filling && m_panel->isVisibleTo(this))
+            loadWorklist();
+    });
+    resize(900, 640);
+}
+
+void ResultEditorWindow::applyGrants()
+{
+    const CurrentUser& user = m_context.currentUser;
+    const bool patient = hasGrant(user, Grant::Grant1);
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_sampleId), static_cast<QWidget*>(m_patientId), static_cast<QWidget*>(m_patientName),
+          static_cast<QWidget*>(m_ageN), static_cast<QWidget*>(m_ageU), static_cast<QWidget*>(m_testTime),
+          static_cast<QWidget*>(m_sex), static_cast<QWidget*>(m_docName), static_cast<QWidget*>(m_patientSefa),
+          static_cast<QWidget*>(m_drSefa), static_cast<QWidget*>(m_testDate)})
+        w->setEnabled(patient);
+    const bool result = hasGrant(user, Grant::Grant2);
+    for (QWidget* w : {static_cast<QWidget*>(m_commentButton), static_cast<QWidget*>(m_testName),
+                       static_cast<QWidget*>(m_assay), static_cast<QWidget*>(m_value), static_cast<QWidget*>(m_unit),
+                       static_cast<QWidget*>(m_flag), static_cast<QWidget*>(m_range)})
+        w->setEnabled(result);
+}
+
+void ResultEditorWindow::load(qint64 autoNum)
+{
+    m_fields.Txt_AUTOID = autoNum;
+    m_fields.DTPicker_testdate = m_context.clock().today();
+    const ResultEdit::LoadOutcome loaded = ResultEdit::load(m_context, autoNum, m_fields);
+    m_loaded = m_fields;
+    showFields();
+    if (loaded == ResultEdit::LoadOutcome::Gone) {
+        m_context.dialogs().warning(EditorMessages::goneTitle, EditorMessages::goneText);
+        m_save->setEnabled(false);
+        return;
+    }
+    if (ResultEdit::isAmbiguous(m_fields.Txt_TEST_C)) {
+        m_assayLabel->show();
+        m_assay->show();
+        m_assay->addItems(ResultEdit::assayChoices(m_context, m_fields.Txt_shortAssay));
+        m_assay->setCurrentIndex(-1);
+    }
+    m_visits->setText(QString::number(ResultEdit::visits(m_context, m_fields.LblPatName)));
+    // The stored flag is shown as it is; its colour follows it.
+    ResultEdit::Fields shown = m_fields;
+    const Flagging::Shade shade = ResultEdit::reflag(shown, false);
+    showShade(m_fields.Txt_TEST_F.isEmpty() || m_fields.Txt_TEST_R.isEmpty() ? shade : Flagging::Shade::Flagged);
+}
+
+void ResultEditorWindow::showFields()
+{
+    m_filling = true;
+    const ResultEdit::Fields& f = m_fields;
+    m_hidden[0]->setText(QString::number(f.Txt_AUTOID));
+    for (std::size_t i = 0; i < std::size(hiddenFields); ++i)
+        m_hidden[static_cast<qsizetype>(i) + 1]->setText(f.*(hiddenFields[i].field));
+    m_sampleId->setText(f.LblSampID);
+    m_patientId->setText(f.LblPatID);
+    setListText(m_patientSefa, f.Cmb_patientsefa);
+    m_patientName->setText(f.LblPatName);
+    setListText(m_sex, f.Cmb_sex);
+    m_ageN->setText(f.LblAgeN);
+    setListText(m_ageU, f.Cmb_AgeU);
+    setListText(m_drSefa, f.Cmb_drsefa);
+    m_docName->setText(f.LblDocName);
+    if (f.DTPicker_testdate.isValid())
+        m_testDate->setDate(f.DTPicker_testdate);
+    m_testTime->setText(f.LblTestTime);
+    m_pregnant->setChecked(f.Chk_pregsmok);
+    m_testName->setText(f.Txt_TEST_C);
+    m_value->setText(f.Txt_TEST_R);
+    m_unit->setText(f.Txt_TEST_U);
+    m_flag->setText(f.Txt_TEST_F);
+    m_range->setText(f.Txt_TEST_N);
+    if (m_comment->toPlainText() != f.txt_comment)
+        m_comment->setPlainText(f.txt_comment);
+    m_filling = false;
+}
+
+void ResultEditorWindow::collect()
+{
+    ResultEdit::Fields& f = m_fields;
+    f.LblSampID = m_sampleId->text();
+    f.LblPatID = m_patientId->text();
+    f.Cmb_patientsefa = m_patientSefa->currentText();
+    f.LblPatName = m_patientName->text();
+    f.Cmb_sex = m_sex->currentText();
+    f.LblAgeN = m_ageN->text();
+    f.Cmb_AgeU = m_ageU->currentText();
+    f.Cmb_drsefa = m_drSefa->currentText();
+    f.LblDocName = m_docName->text();
+    f.DTPicker_testdate = m_testDate->date();
+    f.LblTestTime = m_testTime->text();
+    f.Chk_pregsmok = m_pregnant->isChecked();
+    f.Txt_TEST_R = m_value->text();
+    f.Txt_TEST_U = m_unit->text();
+    f.Txt_TEST_F = m_flag->text();
+    f.Txt_TEST_N = m_range->text();
+    f.txt_comment = m_comment->toPlainText();
+}
+
+void ResultEditorWindow::showShade(Flagging::Shade shade)
+{
+    const QColor background = Flagging::background(shade);
+    m_value->setStyleSheet(QStringLiteral("QLineEdit { background: %1; }").arg(background.name()));
+    m_flag->setStyleSheet(
+        shade == Flagging::Shade::Flagged
+            ? QStringLiteral("QLineEdit { color: %1; font-weight: bold; }").arg(Flagging::flagColour().name())
+            : QString());
+}
+
+void ResultEditorWindow::reflag()
+{
+    collect();
+    const Flagging::Shade shade = ResultEdit::reflag(m_fields, m_context.settings.autoComment == 1);
+    showFields();
+    showShade(shade);
+}
+
+// A change of the patient's sex, age or pregnancy state looks the range up again, so that the flag
+// follows the patient; a result without a catalogue test keeps the range it was stored with.
+void ResultEditorWindow::patientDataChanged()
+{
+    if (m_filling)
+        return;
+    collect();
+    if (Numbers::toNumber(m_fields.Txt_CODE) != 0.0)
+        m_rangeLookupArmed = true;
+    lookUpRange();
+}
+
+void ResultEditorWindow::lookUpRange()
+{
+    if (!m_rangeLookupArmed)
+        return;
+    m_rangeLookupArmed = false;
+    collect();
+    ResultEdit::lookUpRange(m_context, m_fields);
+    showFields();
+    reflag();
+}
+
+void ResultEditorWindow::chooseAssay(const QString& testName)
+{
+    collect();
+    if (!ResultEdit::takeCatalogueTest(m_context, testName, m_fields))
+        return;
+    showFields();
+    m_rangeLookupArmed = true;
+    lookUpRange();
+}
+
+void ResultEditorWindow::offerComments()
+{
+    collect();
+    const QStringList comments = ResultEdit::libraryComments(m_context, m_fields.Txt_CODE);
+    if (comments.isEmpty())
+        return;
+    m_comments->clear();
+    m_comments->addItems(comments);
+    m_comments->show();
+    m_comments->setFocus();
+}
+
+void ResultEditorWindow::showSuggestions(bool doctor)
+{
+    QListWidget* list = doctor ? m_doctorList : m_nameList;
+    QLineEdit* edit = doctor ? m_docName : m_patientName;
+    list->clear();
+    list->addItems(doctor ? ResultEdit::doctorSuggestions(m_context, edit->text())
+                          : ResultEdit::nameSuggestions(m_context, edit->text()));
+    list->show();
+    (doctor ? m_nameList : m_doctorList)->hide();
+}
+
+void ResultEditorWindow::takeSuggestion(bool doctor)
+{
+    QListWidget* list = doctor ? m_doctorList : m_nameList;
+    const QListWidgetItem* item = list->currentItem();
+    list->hide();
+    if (!item)
+        return;
+    collect();
+    if (doctor)
+        ResultEdit::takePastDoctor(m_context, item->text(), m_fields);
+    else
+        ResultEdit::takePastPatient(m_context, item->text(), m_fields);
+    showFields();
+    updateVisits();
+    patientDataChanged();
+    (doctor ? m_docName : m_patientName)->setFocus();
+}
+
+void ResultEditorWindow::updateVisits()
+{
+    m_visits->setText(QString::number(ResultEdit::visits(m_context, m_patientName->text())));
+}
+
+bool ResultEditorWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        KeyboardLayout& keyboard = m_context.keyboardLayout();
+        if (watched == m_patientName || watched == m_docName) {
+            keyboard.activate(KeyboardLayouts::arabic);
+            const bool doctor = watched == m_docName;
+            if (!(doctor ? m_doctorList : m_nameList)->isVisible())
+                showSuggestions(doctor);
+        } else if (watched == m_sampleId || watched == m_patientId || watched == m_ageN || watched == m_testTime ||
+                   watched == m_comment) {
+            keyboard.activate(KeyboardLayouts::englishUs);
+        }
+    } else if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        if ((watched == m_patientName || watched == m_docName) && (enter || key == Qt::Key_Down)) {
+            QListWidget* list = watched == m_docName ? m_doctorList : m_nameList;
+            if (list->isVisible() && list->count() > 0) {
+                list->setFocus();
+                list->setCurrentRow(0);
+            } else if (enter) {
+                focusNextChild();
+            }
+            return true;
+        }
+        if ((watched == m_nameList || watched == m_doctorList) && enter) {
+            takeSuggestion(watched == m_doctorList);
+            return true;
+        }
+        if (watched == m_ageN && enter) {
+            m_ageU->setFocus();
+            return true;
+        }
+        if (watched == m_patientId && enter) {
+            m_patientName->setFocus();
+            return true;
+        }
+    } else if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == m_comment->viewport() && !m_value->text().isEmpty()) {
+            collect();
+            const ResultEdit::Fields& f = m_fields;
+            if (f.Txt_TEST_F == f.Txt_TEST_minEX) {
+                if (!f.Txt_LOWCOMMENT.isEmpty())
+                    m_comment->setPlainText(f.Txt_LOWCOMMENT);
+            } else if (f.Txt_TEST_F == f.Txt_TEST_maxEX && !f.Txt_HIGHCOMMENT.isEmpty()) {
+                m_comment->setPlainText(f.Txt_HIGHCOMMENT);
+            }
+            return true;
+        }
+        if (watched == m_range) {
+            m_range->setText(m_fields.Txt_TESTNOTRMAL);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ResultEditorWindow::save()
+{
+    collect();
+    if (!ResultEdit::ageAccepted(m_fields.LblAgeN, m_fields.Cmb_AgeU)) {
+        m_context.dialogs().warning(EditorMessages::ageTitle, EditorMessages::ageText);
+        m_ageN->setFocus();
+        return;
+    }
+    const ResultEdit::SaveOutcome out = ResultEdit::save(m_context, m_fields, m_context.clock().now());
+    switch (out.state) {
+    case ResultEdit::SaveState::Gone:
+        m_context.dialogs().warning(EditorMessages::goneTitle, EditorMessages::goneText);
+        return;
+    case ResultEdit::SaveState::Failed:
+        m_context.dialogs().error(EditorMessages::saveFailedTitle,
+                                  EditorMessages::saveFailedText + QStringLiteral("\n") + out.error);
+        return;
+    case ResultEdit::SaveState::Saved:
+        break;
+    }
+    if (out.lis == ResultEdit::LisState::Queued)
+        m_context.dialogs().warning(EditorMessages::lisQueuedTitle, EditorMessages::lisQueuedText);
+    done(true);
+}
+
+void ResultEditorWindow::cancel()
+{
+    done(false);
+}
+
+void ResultEditorWindow::done(bool saved)
+{
+    if (m_done)
+        return;
+    m_done = true;
+    emit finished(saved, m_fields);
+    close();
+}
+
+void ResultEditorWindow::showChanges()
+{
+    const QSqlDatabase db = m_context.databases().OpenInterfaceDbQuiet(1);
+    if (!db.isOpen())
+        return;
+    const auto entries = ResultHistory::of(db, m_fields.Txt_AUTOID);
+    if (!entries)
+        return;
+    if (entries->isEmpty()) {
+        m_context.dialogs().information(EditorMessages::noChangesTitle, EditorMessages::noChangesText);
+        return;
+    }
+    auto* dialog = named(new QDialog(this), "Frm_resulthistory");
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(EditorMessages::noChangesTitle);
+    auto* layout = new QVBoxLayout(dialog);
+    auto* grid = named(new QTableWidget(static_cast<int>(entries->size()), 5, dialog), "DGd_history");
+    grid->setHorizontalHeaderLabels({QStringLiteral("الوقت"), QStringLiteral("المستخدم"), QStringLiteral("الحقل"),
+                                     QStringLiteral("القيمة السابقة"), QStringLiteral("القيمة الجديدة")});
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setItemDelegate(new CellDirectionDelegate(grid));
+    grid->verticalHeader()->hide();
+    for (int i = 0; i < entries->size(); ++i) {
+        const ResultHistory::Entry& e = entries->at(i);
+        const QStringList cells{e.changedAt, e.changedBy, e.change.column, e.change.before, e.change.after};
+        for (int c = 0; c < cells.size(); ++c)
+            grid->setItem(i, c, new QTableWidgetItem(cells[c]));
+    }
+    grid->resizeColumnsToContents();
+    grid->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(grid);
+    dialog->resize(760, 360);
+    dialog->show();
+}
+
+void ResultEditorWindow::setPanelMode(bool on)
+{
+    m_panel->setVisible(on);
+    m_info->setEnabled(!on);
+    m_buttons->setEnabled(!on);
+    if (!on)
+        m_loading->hide();
+}
+
+void ResultEditorWindow::toggleLisPanel()
+{
+    if (!checkGrant(m_context.currentUser, Grant::Grant1, m_context.dialogs()))
+        return;
+    if (m_context.settings.lisActive != 1) {
+        m_context.dialogs().warning(EditorMessages::lisOffTitle, EditorMessages::lisOffText);
+        return;
+    }
+    if (m_panel->isVisible()) {
+        setPanelMode(false);
+        return;
+    }
+    setPanelMode(true);
+    m_filling = true;
+    m_requestDate->setDate(m_context.clock().today());
+    m_filling = false;
+    loadWorklist();
+}
+
+void ResultEditorWindow::loadWorklist()
+{
+    m_loading->show();
+    m_worklist->setRowCount(0);
+    m_worklistRows.clear();
+    // The same query as the main window's worklist, on the active tests of the catalogue.
+    const LisWorklist::ActiveTests active = LisWorklist::loadActiveTests(m_context);
+    const LisWorklist::Worklist list = LisWorklist::loadLisWorklist(m_context, m_requestDate->date(), active.codeList);
+    m_loading->hide();
+    if (!list.ok) {
+        setPanelMode(false);
+        return;
+    }
+    m_worklistRows = list.rows;
+    m_worklist->setRowCount(static_cast<int>(list.rows.size()));
+    for (int i = 0; i < list.rows.size(); ++i) {
+        const QStringList cells = list.rows[i].columns();
+        for (int c = 0; c < kWorklistColumns; ++c)
+            m_worklist->setItem(i, c, new QTableWidgetItem(cells.value(c)));
+    }
+    m_worklist->resizeColumnsToContents();
+    if (!list.rows.isEmpty())
+        m_worklist->setCurrentCell(0, 0);
+}
+
+void ResultEditorWindow::takeWorklistRow()
+{
+    const int row = m_worklist->currentRow();
+    const bool taken = row >= 0 && row < m_worklistRows.size();
+    setPanelMode(false);
+    if (!taken)
+        return;
+    collect();
+    const LisWorklist::WorklistRow& w = m_worklistRows[row];
+    ResultEdit::Fields& f = m_fields;
+    f.LblPatID = w.patientId;
+    f.LblPatName = w.patientName;
+    f.Cmb_sex = w.sex;
+    f.LblAgeN = w.age;
+    f.Cmb_AgeU = w.ageUnit;
+    f.LblDocName = w.referredBy;
+    f.Cmb_patientsefa = w.patientSefa;
+    f.Cmb_drsefa = w.referredBySefa;
+    f.Txt_TEST_C = w.testName;
+    f.Txt_CRVTESTCODE = QString::number(w.testCode);
+    if (w.requestDate.isValid())
+        f.DTPicker_testdate = w.requestDate;
+    f.LblTestTime = w.timeIn;
+    f.Chk_pregsmok = w.moreInfo.mid(8, 1) == QLatin1String("1") && w.moreInfo.mid(9, 1) == QLatin1String("0");
+    ResultEdit::takeCatalogueOfLisCode(m_context, f);
+    showFields();
+    updateVisits();
+    patientDataChanged();
+}
+
+void ResultEditorWindow::cancelWorklist()
+{
+    ResultEdit::Fields& f = m_fields;
+    collect();
+    f.Cmb_sex = m_loaded.Cmb_sex;
+    f.LblPatID = m_loaded.LblPatID;
+    f.Cmb_patientsefa = m_loaded.Cmb_patientsefa;
+    f.LblPatName = m_loaded.LblPatName;
+    f.LblAgeN = m_loaded.LblAgeN;
+    f.Cmb_AgeU = m_loaded.Cmb_AgeU;
+    f.LblDocName = m_loaded.LblDocName;
+    f.Cmb_drsefa = f.LblDocName.isEmpty() ? EditorMessages::defaultDoctorTitle : m_loaded.Cmb_drsefa;
+    showFields();
+    setPanelMode(false);
+}
