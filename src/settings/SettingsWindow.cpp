@@ -181,7 +181,7 @@ void SettingsWindow::buildControls()
 void SettingsWindow::addPage(const QString& section, const char* buttonName, const QString& caption, QWidget* panel)
 {
     auto* button = pushButton(this, buttonName, caption);
-    button->setMinimumWidth(190);
+    button->setMinimumWidth(215);
     button->setMinimumHeight(40);
     m_panels->addWidget(panel);
     m_pages.append({section, button, panel});
