@@ -108,9 +108,12 @@ if [ -z "${DISPLAY:-}" ]; then
     rm -f "$home"/screenshot*.png
     xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
         "$BUILD_DIR/src/corvana" --home "$home" --demo-login admin:admin --demo-walk --show-data \
-        --screenshot "$shot" --quit-after "$(( ${DEMO_SECONDS:-28} * 1000 ))" >/dev/null
+        --screenshot "$shot" --quit-after "$(( ${DEMO_SECONDS:-38} * 1000 ))" >/dev/null
     grep -E "sessions sent" "$home/vidas-sim.log" 2>/dev/null || true
-    for window in Frm_start Form1 Form1-selected Frm_editresult Frm_editresult-typed Frm_editresult-selected Frm_users message Frm_userspw Frm_correctfactors Form2 Frm_comments Frm_recivedata Frm_search; do
+    for window in Frm_start Form1 Form1-selected Frm_editresult Frm_editresult-typed Frm_editresult-selected Frm_users message Frm_userspw Frm_correctfactors Form2 Frm_comments Frm_recivedata Frm_search \
+        com_setting_frm com_setting_frm-cmd_servercorvana com_setting_frm-cmd_settingcom \
+        com_setting_frm-cmd_resultopt com_setting_frm-cmd_systemopt com_setting_frm-cmd_fontcolor \
+        com_setting_frm-cmd_serverset frmAbout; do
         if [ -s "$home/screenshot-$window.png" ]; then
             echo "Screenshot of $window: $home/screenshot-$window.png"
         fi

@@ -175,6 +175,11 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
         bar->addWidget(b);
     bar->addStretch(1);
     bar->addWidget(m_separateReport);
+    // The program's own information, as the strip's About entry shows it.
+    auto* about = button(m_buttons, "cmd_reportview", QStringLiteral("About"));
+    connect(about, &QPushButton::clicked, m_navigation,
+            [this] { emit m_navigation->entryActivated(NavEntry::AboutUs); });
+    bar->addWidget(about);
     work->addWidget(m_buttons);
 
     auto* split = new QSplitter(Qt::Horizontal, m_workArea);

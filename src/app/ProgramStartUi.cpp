@@ -4,11 +4,13 @@
 #include "app/MainWindow.h"
 #include "app/ProgramUi.h"
 #include "app/ReferenceWindowsUi.h"
+#include "app/SettingsWindowsUi.h"
 #include "app/StartupSequence.h"
 #include "core/AppContext.h"
 #include "core/NavigationWidget.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/MessageBoxDialogsUi.h"
+#include "platform/ProgramRestart.h"
 #include "platform/SingleInstance.h"
 
 #include <QAbstractButton>
@@ -101,6 +103,13 @@ void walk(ProgramUi& ui, const QStringList& entries, int index,
         for (QWidget* window : ui.windows()) {
             if (!window->isVisible() || window->objectName() == QLatin1String("Frm_recivedata"))
                 continue;
+            // The settings window's page buttons first: its strip has a cmd_resultopt of its own.
+            QWidget* pages = window->findChild<QWidget*>(QStringLiteral("Pct_pagebuttons"));
+            if (auto* page = pages ? pages->findChild<QAbstractButton*>(name) : nullptr) {
+                page->click();
+                shootLater(window, QStringLiteral("-") + name);
+                break;
+            }
             if (auto* button = window->findChild<QAbstractButton*>(name)) {
                 button->click();
                 break;
@@ -138,11 +147,14 @@ int runProgram(QApplication& app, const ProgramOptions& options)
     context.setKeyboardLayout(&keyboard);
     // Beside the settings where there is an install folder, so that two install folders on one
     // machine do not keep each other from running; the named mutex on Windows is per machine.
-    SystemSingleInstance singleInstance(kProgramTitle, folder.exists() ? folder.path() : QString());
+    auto singleInstance =
+        std::make_unique<SystemSingleInstance>(kProgramTitle, folder.exists() ? folder.path() : QString());
+    ProcessRestart restart = ProcessRestart::ofThisProgram();
 
     int code = 0;
-    auto* ui = new ProgramUi(context, singleInstance);
+    auto* ui = new ProgramUi(context, *singleInstance);
     registerReferenceWindows(*ui, context);
+    registerSettingsWindows(*ui, context, restart);
     QObject::connect(
         ui, &ProgramUi::endRequested, &app, [](int exitCode) { QCoreApplication::exit(exitCode); },
         Qt::QueuedConnection);
@@ -183,16 +195,21 @@ int runProgram(QApplication& app, const ProgramOptions& options)
         QObject::connect(ui, &ProgramUi::windowShown, &app, [ui, walked, &options](QWidget* window) {
             if (window == static_cast<QWidget*>(ui->mainWindow()) && !*walked) {
                 *walked = true;
-                // Edit with no account chosen in the users window shows a message box; the search
-                // for today's results stays open at the end.
-                walk(*ui,
-                     {QStringLiteral("cmd_users"), QStringLiteral("cmd_edit"), QStringLiteral("cmd_passwordModi"),
-                      QStringLiteral("cmd_FACTORSS"), QStringLiteral("cmd_resultopt"), QStringLiteral("cmd_comments"),
-                      QStringLiteral("Opt_patient"), QStringLiteral("MSFG_Patient:2601140001230"),
-                      QStringLiteral("cmd_edit"), QStringLiteral("Txt_TEST_R=7.9"), QStringLiteral("cmd_CRVdata"),
-                      QStringLiteral("DGd_patientname"), QStringLiteral("cmd_cancelcrvget"),
-                      QStringLiteral("cmd_Cancel"), QStringLiteral("Opt_receivedata"), QStringLiteral("cmd_search"),
-                      QStringLiteral("Chk_testdate"), QStringLiteral("cmd_search")},
+                // Edit with no account chosen in the users window shows a message box; then the
+                // search for today's results, each settings page, and the About window.
+                walk(*ui, {QStringLiteral("cmd_users"),        QStringLiteral("cmd_edit"),
+                           QStringLiteral("cmd_passwordModi"), QStringLiteral("cmd_FACTORSS"),
+                           QStringLiteral("cmd_resultopt"),    QStringLiteral("cmd_comments"),
+                           QStringLiteral("Opt_patient"),      QStringLiteral("MSFG_Patient:2601140001230"),
+                           QStringLiteral("cmd_edit"),         QStringLiteral("Txt_TEST_R=7.9"),
+                           QStringLiteral("cmd_CRVdata"),      QStringLiteral("DGd_patientname"),
+                           QStringLiteral("cmd_cancelcrvget"), QStringLiteral("cmd_Cancel"),
+                           QStringLiteral("Opt_receivedata"),  QStringLiteral("cmd_search"),
+                           QStringLiteral("Chk_testdate"),     QStringLiteral("cmd_search"),
+                           QStringLiteral("Opt_setting"),      QStringLiteral("cmd_servercorvana"),
+                           QStringLiteral("cmd_settingcom"),   QStringLiteral("cmd_resultopt"),
+                           QStringLiteral("cmd_systemopt"),    QStringLiteral("cmd_fontcolor"),
+                           QStringLiteral("cmd_serverset"),    QStringLiteral("opt_aboutus")},
                      0, [&options](QWidget* window, const QString& name) {
                          if (!options.screenshot.isEmpty())
                              saveShot(window, shotPath(options.screenshot, name));
@@ -228,6 +245,10 @@ int runProgram(QApplication& app, const ProgramOptions& options)
     const bool started = ui->start(QCoreApplication::applicationDirPath());
     const int loop = app.exec();
     delete ui; // before the context its windows use
+    // The next copy starts once this one no longer holds the single-copy guard.
+    singleInstance.reset();
+    if (!restart.startIfRequested())
+        return 1;
     if (!started)
         return loop != 0 ? loop : 1;
     return code != 0 ? code : loop;

@@ -19,7 +19,6 @@ ProgramUi::ProgramUi(AppContext& context, SingleInstance& singleInstance, QObjec
     : QObject(parent), m_context(context), m_singleInstance(singleInstance)
 {
     connect(&m_context, &AppContext::settingsWindowRequested, this, &ProgramUi::settingsRequested);
-    connect(&m_context.databases(), &Databases::recoveryRequested, this, &ProgramUi::settingsRequested);
 }
 
 ProgramUi::~ProgramUi()
@@ -319,12 +318,18 @@ void ProgramUi::activate(NavEntry entry, QWidget* from)
 
 void ProgramUi::settingsRequested(const QString& page)
 {
-    if (m_recovery) {
-        m_recovery(page);
-        return;
-    }
     if (m_ending)
         return;
+    if (QWidget* settings = m_recovery ? openRegistered(NavEntry::Setting) : nullptr) {
+        m_recovery(settings, page);
+        present(settings);
+        // The receiver goes on answering the line and archiving until the program starts again.
+        for (QWidget* window : windows()) {
+            if (window != settings && window != m_receive)
+                window->close();
+        }
+        return;
+    }
     // The settings window is the only way to correct the servers or the port; without it there is
     // nothing left to do once the message has been read.
     std::fprintf(stderr, "corvana: the settings window (page %s) is not available; the program ends\n",

@@ -49,9 +49,14 @@ public:
     using WindowFactory = std::function<QWidget*(NavigationWidget** navigation)>;
     void registerWindow(NavEntry entry, WindowFactory factory);
     bool isAvailable(NavEntry entry) const;
-    // Who shows the settings window in recovery mode on a page ("server", "corvanaserver",
-    // "comsetup"). Without one the program ends, as there is nothing to recover with.
-    void setRecoveryHandler(std::function<void(const QString& page)> handler) { m_recovery = std::move(handler); }
+    // Puts the settings window (the one registered for Opt_setting, made if need be) into recovery
+    // mode on a page ("server", "corvanaserver", "comsetup"); the window is then shown and every
+    // other window but the receiver is unloaded. Without a handler the program ends, as there is
+    // nothing to recover with.
+    using RecoveryHandler = std::function<void(QWidget* settingsWindow, const QString& page)>;
+    void setRecoveryHandler(RecoveryHandler handler) { m_recovery = std::move(handler); }
+    // Ends the program (after a save that restarts it).
+    void endProgram(int exitCode) { end(exitCode); }
 
     // What a navigation entry of `from` does.
     void activate(NavEntry entry, QWidget* from);
@@ -91,6 +96,6 @@ private:
     QMap<NavEntry, WindowFactory> m_factories;
     QMap<NavEntry, QPointer<QWidget>> m_registered;
     QList<QPointer<QWidget>> m_opened; // by openFrom
-    std::function<void(const QString&)> m_recovery;
+    RecoveryHandler m_recovery;
     bool m_ending = false;
 };

@@ -235,7 +235,7 @@ void StartupSequence::checkLisDatabase()
     if (!databases.OpenLisDb().isOpen()) {
         m_timer->stop();
         m_stopped = true;
-        databases.requestRecovery(QStringLiteral("corvanaserver"));
+        m_context.requestSettingsWindow(QStringLiteral("corvanaserver"));
         emit unloadRequested();
     }
 }

@@ -6,8 +6,9 @@
 
 AppContext::AppContext(InstallFolder folder, Dialogs* dialogs, Clock* clock, QObject* parent)
     : QObject(parent), m_folder(std::move(folder)), m_dialogs(dialogs), m_clock(clock),
-      m_databases(
-          new Databases({m_folder, settings, InterfaceConnString, LisConnString, LisIsAccess, *m_dialogs}, this))
+      m_databases(new Databases({m_folder, settings, InterfaceConnString, LisConnString, LisIsAccess, *m_dialogs,
+                                 [this](const QString& page) { requestSettingsWindow(page); }},
+                                this))
 {
 }
 

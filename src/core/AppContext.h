@@ -66,10 +66,15 @@ public:
     // when the settings file was not found, so that the first database open reports it.
     void buildConnectionStrings();
 
+    // The one way to ask for the settings window in recovery mode on a page ("server",
+    // "corvanaserver", "comsetup"): the openers, the start-up sequence and the receiver use it.
+    void requestSettingsWindow(const QString& page) { emit settingsWindowRequested(page); }
+
 signals:
     // The receiver indicator of the window in front should show ON (true) or OFF.
     void receiverIndicatorChanged(bool on);
-    // Something asks for the settings window on one of its pages (serial port, servers, ...).
+    // A database or the serial port cannot be used: the settings window should open in recovery
+    // mode on `page` (see requestSettingsWindow).
     void settingsWindowRequested(const QString& page);
     // The receiver's line changed state (lost, reopened, closed).
     void lineStatusChanged();

@@ -5,9 +5,11 @@
 #include "core/AppContext.h"
 
 #include <QColor>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
 QString caption(NavEntry entry)
@@ -52,17 +54,23 @@ NavigationWidget::NavigationWidget(AppContext& context, qint16 windowCode, QWidg
     QPalette band = palette();
     band.setColor(QPalette::Window, QColor(215, 230, 232));
     setPalette(band);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(8, 6, 8, 6);
+    // The entries on one row that fits a 1024-pixel screen with all of them shown; the user and
+    // the login time on a line of their own below.
+    auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(8, 6, 8, 4);
+    rows->setSpacing(2);
+    auto* layout = new QHBoxLayout;
     layout->setSpacing(4);
+    rows->addLayout(layout);
     for (const NavEntry entry : allNavEntries) {
         auto* b = new QPushButton(caption(entry), this);
         b->setObjectName(Navigation::objectName(entry));
         b->setAutoDefault(false);
         b->setFocusPolicy(Qt::TabFocus);
-        // Room around the caption: the default button hugs its text.
+        // Room around the caption, and no wider than that when the screen is narrow.
         b->setMinimumHeight(b->sizeHint().height() + 6);
-        b->setMinimumWidth(b->sizeHint().width() + 16);
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 16);
+        b->setSizePolicy(QSizePolicy::Preferred, b->sizePolicy().verticalPolicy());
         layout->addWidget(b);
         m_buttons.insert(entry, b);
         connect(b, &QPushButton::clicked, this, [this, entry] {
@@ -72,11 +80,15 @@ NavigationWidget::NavigationWidget(AppContext& context, qint16 windowCode, QWidg
                 emit entryActivated(entry);
         });
     }
-    QFont bold = m_buttons.value(NavEntry::ReceiveData)->font();
+    QPushButton* receiver = m_buttons.value(NavEntry::ReceiveData);
+    QFont bold = receiver->font();
     bold.setBold(true);
-    m_buttons.value(NavEntry::ReceiveData)->setFont(bold);
+    receiver->setFont(bold);
+    receiver->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(Navigation::receiverCaption(false)) + 24);
     layout->addStretch(1);
 
+    auto* info = new QHBoxLayout;
+    rows->addLayout(info);
     m_lblUsername = new QLabel(this);
     m_lblUsername->setObjectName(QStringLiteral("Lbl_username"));
     m_lblUsername->setFont(bold);
@@ -84,9 +96,10 @@ NavigationWidget::NavigationWidget(AppContext& context, qint16 windowCode, QWidg
     m_lblLogin->setObjectName(QStringLiteral("Lbl_login"));
     // Login time is English text; keep its words in their own order.
     m_lblLogin->setLayoutDirection(Qt::LeftToRight);
-    layout->addWidget(m_lblUsername);
-    layout->addSpacing(7); // 100 twips
-    layout->addWidget(m_lblLogin);
+    info->addWidget(m_lblUsername);
+    info->addSpacing(7); // 100 twips
+    info->addWidget(m_lblLogin);
+    info->addStretch(1);
 
     connect(&m_context, &AppContext::receiverIndicatorChanged, this, [this](bool on) {
         // Only the window in front draws the indicator.

@@ -81,7 +81,7 @@ int commandCheck(const CommandArgs& args)
     const QString interfaceConnString = ConnectionStrings::InterfaceConnString(settings);
     const QString lisConnString = ConnectionStrings::LisConnString(settings);
     const qint16 lisIsAccess = settings.CRVaccess;
-    Databases databases({folder, settings, interfaceConnString, lisConnString, lisIsAccess, dialogs});
+    Databases databases({folder, settings, interfaceConnString, lisConnString, lisIsAccess, dialogs, {}});
     databases.setMayCreateInterface(create);
 
     bool ok = true;

@@ -264,7 +264,7 @@ void Databases::showFailure(DbSlot slot, const ConnectionTarget& wanted)
                       wanted.engine == SqlEngine::Jet ? DbMessages::lisFileFailed : DbMessages::lisServerFailed);
     } else {
         dialogs.error(DbMessages::connectionTitle, DbMessages::interfaceFailed);
-        if (slot == DbSlot::Interface)
-            emit recoveryRequested(QStringLiteral("server"));
+        if (slot == DbSlot::Interface && m_sources.askForSettings)
+            m_sources.askForSettings(QStringLiteral("server"));
     }
 }

@@ -24,6 +24,9 @@ struct DatabaseSources
     const QString& lisConnString;
     const qint16& lisIsAccess;
     Dialogs& dialogs;
+    // Who is asked for the settings window in recovery mode on a server page ("server",
+    // "corvanaserver") when OpenInterfaceDb fails; nobody when empty (a connection test).
+    std::function<void(const QString& page)> askForSettings;
 };
 
 // The connection slots, one named Qt SQL connection each, and who uses them.
@@ -91,13 +94,6 @@ public:
     void setSqliteBusyTimeout(int milliseconds) { m_busyTimeoutMs = milliseconds; }
     // Called before every attempt to open a slot (the Jet file gets two).
     void setOpenObserver(std::function<void(DbSlot)> observer) { m_observer = std::move(observer); }
-
-    // Asks for the settings window in recovery mode on a server page ("server", "corvanaserver").
-    void requestRecovery(const QString& page) { emit recoveryRequested(page); }
-
-signals:
-    // A database could not be opened: the settings window should open in recovery mode on `page`.
-    void recoveryRequested(const QString& page);
 
 private:
     static constexpr int slotCount = 8;

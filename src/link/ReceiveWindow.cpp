@@ -352,7 +352,7 @@ void ReceiveWindow::portError(const QString& reason)
     m_context.setReceiverOn(0);
     qWarning("receiver: %s", qUtf8Printable(reason));
     if (m_context.dialogs().askYesNo(kPortErrorTitle, kPortErrorText, DialogIcon::Information))
-        emit m_context.settingsWindowRequested(QStringLiteral("comsetup"));
+        m_context.requestSettingsWindow(QStringLiteral("comsetup"));
     receiverOff();
 }
 

@@ -204,7 +204,7 @@ private slots:
         QSignalSpy finished(&sequence, &StartupSequence::finished);
         QSignalSpy end(&sequence, &StartupSequence::endProgramRequested);
         QSignalSpy unload(&sequence, &StartupSequence::unloadRequested);
-        QSignalSpy recovery(&context.databases(), &Databases::recoveryRequested);
+        QSignalSpy recovery(&context, &AppContext::settingsWindowRequested);
 
         QCOMPARE(sequence.load(), c.stopsAt > 0);
         QVERIFY(!sequence.waitingForLogin());

@@ -369,11 +369,12 @@ void tst_Databases::failures()
     } else if (!setup.isEmpty()) {
         applySettings(install, setup.split(','));
     }
-    Databases& dbs = install.context().databases();
+    AppContext& context = install.context();
+    Databases& dbs = context.databases();
     dbs.setSqliteBusyTimeout(50);
     dbs.setMayCreateInterface(create);
     QStringList recoveries;
-    connect(&dbs, &Databases::recoveryRequested, this, [&](const QString& page) { recoveries << page; });
+    connect(&context, &AppContext::settingsWindowRequested, this, [&](const QString& page) { recoveries << page; });
     int attempts = 0;
     dbs.setOpenObserver([&](DbSlot) { ++attempts; });
     const QStringList filesBefore = QDir(install.path()).entryList(QDir::Files);
