@@ -323,7 +323,6 @@ void writeSettings(const QString& ini)
     set("report", "IDdigitsNo", "13");
 }
 
-
 struct Figures
 {
     double median = 0;

@@ -21,7 +21,6 @@ int sent(const QStringList& lines)
 
 } // namespace
 
-
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
