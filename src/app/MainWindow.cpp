@@ -648,47 +648,40 @@ void MainWindow::showHeaderFromRow(const DailyWorklist::WorklistRow& row)
     m_drSefa->setEditText(row.referredBySefa);
 }
 
-void MainWindow::addWorklistTest(int row)
+bool MainWindow::addFromWorklist(int row, bool withTest)
 {
     if (m_worklistRows.isEmpty() || row < 0 || row >= m_worklistRows.size()) {
         m_context.dialogs().error(WorklistMessages::noWorklistRowTitle, WorklistMessages::noWorklistRow);
-        return;
+        return false;
     }
     const DailyWorklist::WorklistRow& r = m_worklistRows[row];
     showHeaderFromRow(r);
-    switch (DailyWorklist::addTest(m_context, r)) {
+    switch (withTest ? DailyWorklist::addTest(m_context, r) : DailyWorklist::addPatient(m_context, r)) {
     case DailyWorklist::AddOutcome::AlreadyAdded:
-        m_context.dialogs().warning(WorklistMessages::alreadyTitle, WorklistMessages::testAlreadyAdded);
-        return;
+        m_context.dialogs().warning(WorklistMessages::alreadyTitle, withTest ? WorklistMessages::testAlreadyAdded
+                                                                             : WorklistMessages::patientAlreadyAdded);
+        return false;
     case DailyWorklist::AddOutcome::Failed:
         m_context.dialogs().error(WorklistMessages::addFailedTitle, WorklistMessages::addFailed);
-        return;
+        return false;
     case DailyWorklist::AddOutcome::Added:
         break;
     }
+    return true;
+}
+
+void MainWindow::addWorklistTest(int row)
+{
+    if (!addFromWorklist(row, true))
+        return;
     m_context.dialogs().information(WorklistMessages::addedTitle, WorklistMessages::testAdded);
     refresh();
 }
 
 void MainWindow::saveWorklistPatient()
 {
-    const int row = m_worklist->currentRow();
-    if (m_worklistRows.isEmpty() || row < 0 || row >= m_worklistRows.size()) {
-        m_context.dialogs().error(WorklistMessages::noWorklistRowTitle, WorklistMessages::noWorklistRow);
+    if (!addFromWorklist(m_worklist->currentRow(), false))
         return;
-    }
-    const DailyWorklist::WorklistRow& r = m_worklistRows[row];
-    showHeaderFromRow(r);
-    switch (DailyWorklist::addPatient(m_context, r)) {
-    case DailyWorklist::AddOutcome::AlreadyAdded:
-        m_context.dialogs().warning(WorklistMessages::alreadyTitle, WorklistMessages::patientAlreadyAdded);
-        return;
-    case DailyWorklist::AddOutcome::Failed:
-        m_context.dialogs().error(WorklistMessages::addFailedTitle, WorklistMessages::addFailed);
-        return;
-    case DailyWorklist::AddOutcome::Added:
-        break;
-    }
     refresh();
     setWorklistMode(false);
 }

@@ -74,6 +74,8 @@ private:
     void deleteResult();
     void addPatient();
     void loadLisWorklist();
+    // Adds the worklist row's test (or only its patient); says why not and returns false otherwise.
+    bool addFromWorklist(int row, bool withTest);
     void addWorklistTest(int row);
     void saveWorklistPatient();
     void newSample();
