@@ -164,17 +164,23 @@ void ProgramUi::openEditor(qint64 autoNum)
             m_main->showEdited(fields.LblPatID, fields.LblPatName, fields.DTPicker_testdate);
         present(openMain());
     });
-    // Closed by its title bar: back to the main window, as with Cancel.
-    connect(editor, &QObject::destroyed, this, [this] {
+    backToMainWhenClosed(editor);
+    present(editor);
+}
+
+void ProgramUi::backToMainWhenClosed(QWidget* window)
+{
+    // Closed by its title bar: every way out leads back to the main window, unless the user went on
+    // to another window or the program is ending.
+    connect(window, &QObject::destroyed, this, [this] {
         if (m_ending)
             return;
-        for (QWidget* window : windows()) {
-            if (window->isVisible() && window != m_receive)
+        for (QWidget* shown : windows()) {
+            if (shown->isVisible() && shown != m_receive)
                 return;
         }
         present(openMain());
     });
-    present(editor);
 }
 
 void ProgramUi::openSearch()
@@ -193,17 +199,7 @@ void ProgramUi::openSearch()
             present(openMain());
         });
         connect(m_search, &SearchWindow::backRequested, this, [this] { present(openMain()); });
-        // Closed by its title bar: every way out leads back to the main window, unless the user
-        // went on to another window or the program is ending.
-        connect(m_search, &QObject::destroyed, this, [this] {
-            if (m_ending)
-                return;
-            for (QWidget* window : windows()) {
-                if (window->isVisible() && window != m_receive)
-                    return;
-            }
-            present(openMain());
-        });
+        backToMainWhenClosed(m_search);
     }
     present(m_search);
 }

@@ -76,6 +76,7 @@ private:
     void settingsRequested(const QString& page);
     QWidget* openMain();
     void openSearch();
+    void backToMainWhenClosed(QWidget* window);
     void openEditor(qint64 autoNum);
     QWidget* openUsers();
     QWidget* openPassword();
