@@ -216,6 +216,14 @@ private slots:
 
         const QString patient = worklist->item(0, 0)->text();
         const QString code = worklist->item(0, 11)->text();
+        // A write the database refuses adds nothing and says so.
+        QVERIFY(
+            m_install->exec(TestInstall::Db::Interface,
+                            u"CREATE TRIGGER refuse BEFORE INSERT ON Result BEGIN SELECT RAISE(FAIL, 'no'); END"_s));
+        emit worklist->cellDoubleClicked(0, 0);
+        QCOMPARE(dialogs().last().text, WorklistMessages::addFailed);
+        QVERIFY(m_install->exec(TestInstall::Db::Interface, u"DROP TRIGGER refuse"_s));
+        QCOMPARE(count(u"1=1"_s), 0);
         emit worklist->cellDoubleClicked(0, 0);
         QCOMPARE(dialogs().last().text, WorklistMessages::testAdded);
         emit worklist->cellDoubleClicked(0, 0);

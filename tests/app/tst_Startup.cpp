@@ -379,6 +379,11 @@ private slots:
         UserAccount kept = account(u"keep"_s, u"********"_s, 2);
         kept.id = store().findByName(u"keep"_s)->id;
         QVERIFY(users.saveChanges(kept, false).done);
+        // An account cannot be added while its table cannot be read.
+        QVERIFY(SqlRun::exec(db, u"ALTER TABLE users RENAME TO users_away"_s));
+        const bool added = users.add(account(u"new"_s, u"n1"_s, 2)).done;
+        QVERIFY(SqlRun::exec(db, u"ALTER TABLE users_away RENAME TO users"_s));
+        QVERIFY(!added && !canLogIn(u"new"_s, u"n1"_s));
         QVERIFY(canLogIn(u"legacy"_s, u"old'pw"_s) && canLogIn(u"keep"_s, u"k1"_s));
 
         const QString ini = m_install->settingsIni();

@@ -156,6 +156,12 @@ private slots:
         QCOMPARE(box(w, "Txt_correctfactors")->text() + u'|' + box(w, "Txt9")->text() + u'|' +
                      box(w, "Txt_testcode")->text(),
                  u"1.5|7|61"_s);
+        QTest::keyClick(box(w, "Txt_testcode"), Qt::Key_Backspace); // editing keys pass the filter
+        QCOMPARE(box(w, "Txt_testcode")->text(), u"6"_s);
+        QTest::keyClicks(box(w, "Txt_testcode"), u"1"_s);
+        QTest::keyClick(box(w, "Txt9"), Qt::Key_A, Qt::ControlModifier); // and shortcuts: select all
+        QTest::keyClicks(box(w, "Txt9"), u"7"_s);
+        QCOMPARE(box(w, "Txt9")->text(), u"7"_s);
         click(w, "cmd_save");
         QCOMPARE(lastText() + w->focusWidget()->objectName(), M::testNameEmpty + u"Txt1"_s);
         QTest::keyClicks(box(w, "Txt1"), u"Estradiol"_s);

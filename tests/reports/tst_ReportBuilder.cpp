@@ -240,6 +240,15 @@ void tst_ReportBuilder::builds()
         const QString key = e.section(u'=', 0, 0);
         QCOMPARE(key + u'=' + valueOf(report, key), e);
     }
+    // A good picture is on the page, under the texts.
+    if (change.contains(QStringLiteral("file:header.jpg=good"))) {
+        const QImage page = ReportRenderer::toImages(report.layout, 48).value(0);
+        bool blue = false;
+        for (int y = 0; y < page.height() && !blue; ++y)
+            for (int x = 0; x < page.width() && !blue; ++x)
+                blue = QColor(page.pixel(x, y)).blue() > 100 && qGray(page.pixel(x, y)) < 80;
+        QVERIFY(blue);
+    }
 }
 
 void tst_ReportBuilder::longTextsStayInTheirBoxes()

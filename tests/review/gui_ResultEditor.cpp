@@ -292,6 +292,7 @@ private slots:
         QVERIFY(!child("Frm_info")->isEnabled());
         QVERIFY(!child("Frm_buttons")->isEnabled());
         auto* grid = child<QTableWidget>("DGd_patientname");
+        QCOMPARE(grid->currentRow(), 0); // the first request is chosen
         int row = -1;
         for (int r = 0; r < grid->rowCount(); ++r) {
             if (grid->item(r, 0)->text() == u"2601140001247"_s && grid->item(r, 11)->text() == u"503"_s)

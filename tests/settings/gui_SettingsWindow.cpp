@@ -411,6 +411,13 @@ private slots:
         QCOMPARE(said(), SettingsMessages::filesMissing);
         QCOMPARE(readAll(m_install->settingsIni()), before);
         QCOMPARE(readAll(m_install->memoryIni()), memoryBefore); // neither file
+        // The same when only the styles' file is read-only.
+        QFile::setPermissions(m_install->memoryIni(), QFile::ReadOwner);
+        dialogs().clear();
+        child<QPushButton>("cmdOK")->click();
+        QFile::setPermissions(m_install->memoryIni(), QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(said(), SettingsMessages::filesMissing);
+        QCOMPARE(readAll(m_install->settingsIni()), before);
         // Once writable, both are written: the style as six keys of its element.
         child<QPushButton>("cmdOK")->click();
         QCOMPARE(ini("report", "usepicture"), u"1"_s);
