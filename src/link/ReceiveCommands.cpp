@@ -1,4 +1,5 @@
 #include "core/AppContext.h"
+#include "core/CommandSetup.h"
 #include "db/Databases.h"
 #include "link/CaptureArchive.h"
 #include "link/LineReceiver.h"
@@ -35,23 +36,8 @@ struct ChainSetup
 // is refused with its reason before anything is received.
 bool prepare(ChainSetup& setup, const CommandArgs& args)
 {
-    AppContext& context = setup.context;
-    if (!context.installFolder().exists()) {
-        args.err << "corvana-vidas: " << context.installFolder().path() << ": no such install folder\n";
-        return false;
-    }
-    context.loadSettings();
-    if (!context.settings.settingsFileFound) {
-        args.err << "corvana-vidas: " << context.installFolder().settingsIni() << " is missing\n";
-        return false;
-    }
-    context.buildConnectionStrings();
-    Databases& databases = context.databases();
-    if (!databases.OpenInterfaceDbQuiet(4).isOpen()) {
-        args.err << "corvana-vidas: interface database: " << databases.lastError(DbSlot::InterfaceQuiet4) << '\n';
-        return false;
-    }
-    return true;
+    return CommandSetup::loadInstall(setup.context, args.err) &&
+           CommandSetup::openInterface(setup.context, 4, args.err).isOpen();
 }
 
 bool readCapture(const QString& path, QByteArray& bytes, QTextStream& err)

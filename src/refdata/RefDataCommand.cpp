@@ -1,4 +1,5 @@
 #include "core/AppContext.h"
+#include "core/CommandSetup.h"
 #include "db/Databases.h"
 #include "platform/StreamDialogs.h"
 #include "refdata/RefDataArchive.h"
@@ -43,22 +44,11 @@ int commandRefdata(const CommandArgs& args)
     StreamDialogs dialogs(args.err);
     SystemClock clock;
     AppContext context(InstallFolder(args.home), &dialogs, &clock);
-    if (!context.installFolder().exists()) {
-        args.err << "corvana-vidas: " << args.home << ": no such install folder\n";
+    if (!CommandSetup::loadInstall(context, args.err))
         return 1;
-    }
-    context.loadSettings();
-    if (!context.settings.settingsFileFound) {
-        args.err << "corvana-vidas: " << context.installFolder().settingsIni() << " is missing\n";
+    const QSqlDatabase db = CommandSetup::openInterface(context, 3, args.err);
+    if (!db.isOpen())
         return 1;
-    }
-    context.buildConnectionStrings();
-    Databases& databases = context.databases();
-    const QSqlDatabase db = databases.OpenInterfaceDbQuiet(3);
-    if (!db.isOpen()) {
-        args.err << "corvana-vidas: interface database: " << databases.lastError(DbSlot::InterfaceQuiet3) << '\n';
-        return 1;
-    }
 
     if (exporting) {
         QByteArray document;
@@ -83,8 +73,8 @@ int commandRefdata(const CommandArgs& args)
                  << (QFileInfo::exists(path) ? QString() : QStringLiteral(" (no such file)")) << '\n';
         return 1;
     }
-    const RefDataArchive::Outcome outcome =
-        RefDataArchive::importTables(db, databases.dialect(DbSlot::InterfaceQuiet3).engine(), file.readAll(), replace);
+    const RefDataArchive::Outcome outcome = RefDataArchive::importTables(
+        db, context.databases().dialect(DbSlot::InterfaceQuiet3).engine(), file.readAll(), replace);
     if (!outcome) {
         args.err << "corvana-vidas: " << path << ": " << outcome.error << "; nothing was changed\n";
         return 1;

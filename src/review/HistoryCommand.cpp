@@ -1,4 +1,5 @@
 #include "core/AppContext.h"
+#include "core/CommandSetup.h"
 #include "db/Databases.h"
 #include "link/ResultHistory.h"
 #include "platform/StreamDialogs.h"
@@ -17,22 +18,11 @@ int commandHistory(const CommandArgs& args)
     StreamDialogs dialogs(args.err);
     SystemClock clock;
     AppContext context(InstallFolder(args.home), &dialogs, &clock);
-    if (!context.installFolder().exists()) {
-        args.err << "corvana-vidas: " << args.home << ": no such install folder\n";
+    if (!CommandSetup::loadInstall(context, args.err))
         return 1;
-    }
-    context.loadSettings();
-    if (!context.settings.settingsFileFound) {
-        args.err << "corvana-vidas: " << context.installFolder().settingsIni() << " is missing\n";
+    const QSqlDatabase db = CommandSetup::openInterface(context, 2, args.err);
+    if (!db.isOpen())
         return 1;
-    }
-    context.buildConnectionStrings();
-    Databases& databases = context.databases();
-    const QSqlDatabase db = databases.OpenInterfaceDbQuiet(2);
-    if (!db.isOpen()) {
-        args.err << "corvana-vidas: interface database: " << databases.lastError(DbSlot::InterfaceQuiet2) << '\n';
-        return 1;
-    }
     QSqlError error;
     const auto row = SqlRun::first(db, QStringLiteral("SELECT AutoNum FROM Result WHERE AutoNum=?"), {autoNum}, &error);
     const auto entries = ResultHistory::of(db, autoNum, &error);
