@@ -2,7 +2,7 @@
 # Installs the Debian packages that building, running and testing need. Safe to run again.
 set -euo pipefail
 PACKAGES=(
-    cmake ninja-build g++ pkg-config clang-format
+    cmake ninja-build g++ pkg-config clang-format ccache
     qt6-base-dev qt6-serialport-dev qt6-multimedia-dev qt6-tools-dev qt6-l10n-tools
     libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql libsodium-dev qt6-translations-l10n
     gstreamer1.0-plugins-good unixodbc libsqliteodbc
