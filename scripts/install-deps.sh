@@ -8,7 +8,7 @@ PACKAGES=(
     gstreamer1.0-plugins-good unixodbc libsqliteodbc
     fonts-noto-core fonts-dejavu-core
     xvfb xauth poppler-utils zbar-tools sqlite3 imagemagick
-    cups printer-driver-cups-pdf
+    cups printer-driver-cups-pdf postgresql
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

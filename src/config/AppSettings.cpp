@@ -30,6 +30,7 @@ AppSettings AppSettings::load(const QString& ini)
     s.serverEngine = text(server, "engine");
     s.serverDatabase = text(server, "database");
     s.serverOdbcDriver = text(server, "odbcdriver");
+    s.serverPort = text(server, "port");
     if (s.CRVaccess == 0) {
         s.CRVauthentication = int16(corvanaserver, "CRVauthentication");
         s.lisServerName = text(corvanaserver, "servername");
@@ -41,6 +42,7 @@ AppSettings AppSettings::load(const QString& ini)
         s.lisDatabase = text(corvanaserver, "database");
     }
     s.lisOdbcDriver = text(corvanaserver, "odbcdriver");
+    s.lisPort = text(corvanaserver, "port");
 
     s.usepicture = int16(report, "usepicture");
     s.serialActive = int16(comsetup, "active");

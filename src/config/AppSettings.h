@@ -14,9 +14,10 @@ struct AppSettings
     qint16 Remembers = 0;
     QString NIDT;
     QString NIDL;
-    QString serverEngine;   // "sqlserver" (when empty) or "sqlite"
-    QString serverDatabase; // SQLite file, relative to the install folder
+    QString serverEngine;   // "sqlserver" (when empty), "sqlite" or "postgresql"
+    QString serverDatabase; // SQLite file, relative to the install folder; PostgreSQL database name
     QString serverOdbcDriver;
+    QString serverPort; // PostgreSQL only; 5432 when empty
 
     // [corvanaserver]
     qint16 CRVaccess = 0;
@@ -28,6 +29,7 @@ struct AppSettings
     QString lisEngine;
     QString lisDatabase;
     QString lisOdbcDriver;
+    QString lisPort;
 
     // [comsetup]
     qint16 serialActive = 0;

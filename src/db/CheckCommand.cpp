@@ -37,7 +37,9 @@ QString interfaceLine(Databases& databases, const QSqlDatabase& db)
     if (!db.isOpen()) {
         QString line =
             QStringLiteral("interface: %1: cannot be opened: %2").arg(label, databases.lastError(DbSlot::Interface));
-        if (target.isValid() && target.isSqlite() && !QFileInfo::exists(target.databaseName))
+        if (target.isValid() &&
+            ((target.isSqlite() && !QFileInfo::exists(target.databaseName)) ||
+             (target.isPostgres() && databases.lastError(DbSlot::Interface).contains(QLatin1String("does not exist")))))
             line += QStringLiteral(" (\"check --create\" makes a new, empty one)");
         return line;
     }

@@ -4,12 +4,25 @@
 
 #include <QDir>
 
+void ConnectionTarget::applyLoginTo(QSqlDatabase& db) const
+{
+    if (!isPostgres())
+        return;
+    db.setHostName(hostName);
+    db.setPort(port);
+    db.setUserName(userName);
+    db.setPassword(password);
+}
+
 namespace ConnectionTargets {
 
 namespace {
 
 const QString sqliteDriver = QStringLiteral("QSQLITE");
 const QString odbcDriver = QStringLiteral("QODBC");
+const QString postgresDriver = QStringLiteral("QPSQL");
+// Seconds an unreachable PostgreSQL server may keep the program waiting at each open.
+const QString postgresOptions = QStringLiteral("connect_timeout=10");
 // Seconds an unreachable server may keep the program waiting at each open.
 const QString odbcOptions = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10;SQL_ATTR_CONNECTION_TIMEOUT=30");
 
@@ -17,6 +30,7 @@ enum class EngineSetting
 {
     SqlServer,
     Sqlite,
+    Postgres,
     Unknown
 };
 
@@ -27,12 +41,14 @@ EngineSetting engineOf(const QString& setting)
         return EngineSetting::SqlServer;
     if (name == QLatin1String("sqlite"))
         return EngineSetting::Sqlite;
+    if (name == QLatin1String("postgresql"))
+        return EngineSetting::Postgres;
     return EngineSetting::Unknown;
 }
 
 QString unknownEngine(const QString& section, const QString& setting)
 {
-    return QStringLiteral("unknown database engine \"%1\" in [%2] engine (known: sqlserver, sqlite)")
+    return QStringLiteral("unknown database engine \"%1\" in [%2] engine (known: sqlserver, sqlite, postgresql)")
         .arg(setting.trimmed(), section);
 }
 
@@ -64,6 +80,47 @@ ConnectionTarget sqlServerTarget(const QString& connString, const QString& drive
         return t;
     }
     t.databaseName = ConnectionStrings::odbcForSqlServer(connString, driver);
+    return t;
+}
+
+struct ServerKeys
+{
+    qint16 authentication = 0;
+    QString server;
+    QString userId;
+    QString password;
+    QString database;
+    QString port;
+};
+
+// A PostgreSQL server from the same keys a SQL Server install has, plus its port and database.
+ConnectionTarget postgresTarget(const ServerKeys& keys, const QString& fallbackDatabase, const QString& section)
+{
+    ConnectionTarget t;
+    t.driver = postgresDriver;
+    t.engine = SqlEngine::Postgres;
+    t.connectOptions = postgresOptions;
+    t.hostName = keys.server.trimmed();
+    t.databaseName = keys.database.trimmed().isEmpty() ? fallbackDatabase : keys.database.trimmed();
+    t.port = defaultPostgresPort;
+    if (!keys.port.trimmed().isEmpty()) {
+        bool ok = false;
+        const int port = keys.port.trimmed().toInt(&ok);
+        if (!ok || port < 1 || port > 65535)
+            t.error = QStringLiteral("[%1] port \"%2\" is no port number (1 to 65535)").arg(section, keys.port);
+        t.port = port;
+    }
+    if (keys.authentication != 0) {
+        t.userName = keys.userId.trimmed();
+        t.password = keys.password;
+    }
+    t.label = QStringLiteral("PostgreSQL \"%1\" port %2, database %3%4")
+                  .arg(t.hostName.isEmpty() ? QStringLiteral("localhost") : t.hostName)
+                  .arg(t.port)
+                  .arg(t.databaseName, t.userName.isEmpty() ? QStringLiteral(" (operating system login)")
+                                                            : QStringLiteral(" as %1").arg(t.userName));
+    if (t.isValid() && t.hostName.isEmpty())
+        t.error = QStringLiteral("no server name in [%1] servername").arg(section);
     return t;
 }
 
@@ -101,6 +158,10 @@ ConnectionTarget interfaceTarget(const AppSettings& s, const QString& connString
         return t;
     case EngineSetting::SqlServer:
         return sqlServerTarget(connString, s.serverOdbcDriver, IniKeys::server);
+    case EngineSetting::Postgres:
+        return postgresTarget(
+            {s.CRIauthentication, s.serverName, s.serverUserID, s.serverPassword, s.serverDatabase, s.serverPort},
+            defaultInterfaceDatabase, IniKeys::server);
     case EngineSetting::Unknown:
         break;
     }
@@ -134,6 +195,10 @@ ConnectionTarget lisTarget(const AppSettings& s, const QString& connString, qint
         return t;
     case EngineSetting::SqlServer:
         return sqlServerTarget(connString, s.lisOdbcDriver, IniKeys::corvanaserver);
+    case EngineSetting::Postgres:
+        return postgresTarget(
+            {s.CRVauthentication, s.lisServerName, s.lisUserID, s.lisPassword, s.lisDatabase, s.lisPort},
+            defaultLisDatabase, IniKeys::corvanaserver);
     case EngineSetting::Unknown:
         break;
     }

@@ -3,6 +3,7 @@
 #include "config/AppSettings.h"
 #include "db/Dialect.h"
 
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -10,8 +11,12 @@
 // and the connection string. A target that cannot be derived carries the reason in `error`.
 struct ConnectionTarget
 {
-    QString driver;            // "QSQLITE" or "QODBC"
-    QString databaseName;      // SQLite file, or the ODBC connection string
+    QString driver;            // "QSQLITE", "QODBC" or "QPSQL"
+    QString databaseName;      // SQLite file, the ODBC connection string, or the PostgreSQL database
+    QString hostName;          // PostgreSQL: host name or socket folder
+    int port = -1;             // PostgreSQL
+    QString userName;          // PostgreSQL: empty for the operating system's login
+    QString password;          // PostgreSQL
     QStringList fallbackNames; // tried in order when `databaseName` cannot be opened (older driver names)
     QString connectOptions;    // Qt driver options
     SqlEngine engine = SqlEngine::SqlServer;
@@ -21,13 +26,20 @@ struct ConnectionTarget
 
     bool isValid() const { return error.isEmpty(); }
     bool isSqlite() const { return driver == QLatin1String("QSQLITE"); }
+    bool isPostgres() const { return driver == QLatin1String("QPSQL"); }
     bool operator==(const ConnectionTarget&) const = default;
+    // Puts the server, port and login on a connection (nothing for a file or an ODBC string, which
+    // carry them in the name).
+    void applyLoginTo(QSqlDatabase& db) const;
 };
 
 namespace ConnectionTargets {
 
 inline const QString defaultInterfaceFile = QStringLiteral("InterfaceVIDAS.db");
 inline const QString defaultLisFile = QStringLiteral("Patients.db");
+inline const QString defaultInterfaceDatabase = QStringLiteral("interfacevidas");
+inline const QString defaultLisDatabase = QStringLiteral("patients");
+inline constexpr int defaultPostgresPort = 5432;
 // The start-up date probe's own file. The original kept a Jet file for it; an embedded SQLite file
 // needs no driver, and the probe only has to read a date column back.
 inline const QString localFile = QStringLiteral("LocalHistory.db");

@@ -148,7 +148,7 @@ bool Databases::reusable(DbSlot slot, const ConnectionTarget& wanted)
         return false;
     if (wanted.isSqlite())
         return QFileInfo::exists(wanted.databaseName);
-    if (wanted.engine == SqlEngine::SqlServer) {
+    if (wanted.engine == SqlEngine::SqlServer || wanted.engine == SqlEngine::Postgres) {
         // A server may have dropped the connection since the last unit of work.
         QSqlQuery probe(db);
         return probe.exec(QStringLiteral("SELECT 1"));
@@ -196,7 +196,16 @@ bool Databases::attempt(DbSlot slot, const ConnectionTarget& wanted, bool fresh)
     }
     QSqlDatabase db = handle(slot, wanted.driver, fresh);
     db.setConnectOptions(wanted.isSqlite() ? SqliteFile::connectOptions(m_busyTimeoutMs) : wanted.connectOptions);
-    if (openFirstOf(db, wanted, &error) && prepareOpened(slot, db, wanted))
+    wanted.applyLoginTo(db);
+    bool opened = openFirstOf(db, wanted, &error);
+    if (!opened && wanted.isPostgres() && isInterface(slot) && m_mayCreateInterface &&
+        error.contains(QLatin1String("does not exist"))) {
+        // `check --create` on a server: the database is made on the server's maintenance database.
+        if (!createPostgresDatabase(wanted, &error))
+            return false;
+        opened = openFirstOf(db, wanted, &error);
+    }
+    if (opened && prepareOpened(slot, db, wanted))
         return true;
     db.close();
     // A file made for this attempt and left without its schema would pass for a database next time.
@@ -205,6 +214,36 @@ bool Databases::attempt(DbSlot slot, const ConnectionTarget& wanted, bool fresh)
             QFile::remove(wanted.databaseName + suffix);
     }
     return false;
+}
+
+bool Databases::createPostgresDatabase(const ConnectionTarget& wanted, QString* error)
+{
+    const QString name = m_state[index(DbSlot::Interface)].name + QStringLiteral("-create");
+    bool made = false;
+    {
+        QSqlDatabase admin = QSqlDatabase::addDatabase(wanted.driver, name);
+        admin.setConnectOptions(wanted.connectOptions);
+        wanted.applyLoginTo(admin);
+        admin.setDatabaseName(QStringLiteral("postgres"));
+        if (!admin.open()) {
+            *error = QStringLiteral("the database %1 does not exist and cannot be made: %2")
+                         .arg(wanted.databaseName, admin.lastError().text().trimmed());
+        } else {
+            // A name cannot be bound; it is quoted as an identifier instead.
+            QString quoted = wanted.databaseName;
+            quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+            QSqlQuery create(admin);
+            made = create.exec(QStringLiteral("CREATE DATABASE \"%1\" ENCODING 'UTF8'").arg(quoted));
+            if (!made) {
+                *error = QStringLiteral("the database %1 does not exist and this login may not make it (%2): "
+                                        "make it on the server, empty, and run check --create again")
+                             .arg(wanted.databaseName, create.lastError().text().trimmed());
+            }
+        }
+        admin.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return made;
 }
 
 bool Databases::openFirstOf(QSqlDatabase& db, const ConnectionTarget& wanted, QString* error)

@@ -109,6 +109,7 @@ private:
     QSqlDatabase open(DbSlot slot);
     bool reusable(DbSlot slot, const ConnectionTarget& target);
     bool attempt(DbSlot slot, const ConnectionTarget& target, bool fresh);
+    bool createPostgresDatabase(const ConnectionTarget& wanted, QString* error);
     bool openFirstOf(QSqlDatabase& db, const ConnectionTarget& target, QString* error);
     bool prepareOpened(DbSlot slot, QSqlDatabase& db, const ConnectionTarget& target);
     void showFailure(DbSlot slot, const ConnectionTarget& target);

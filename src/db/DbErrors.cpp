@@ -20,6 +20,11 @@ bool isTransient(const QSqlError& error)
     if (code.startsWith(QLatin1String("08")) || code == QLatin1String("HYT00") || code == QLatin1String("HYT01") ||
         code == QLatin1String("40001"))
         return true;
+    // PostgreSQL states: a server going down or starting (57P01-57P03), lock time-outs (55P03), a
+    // deadlock (40P01), too many connections or no resources left (53...).
+    if (code == QLatin1String("40P01") || code == QLatin1String("55P03") || code.startsWith(QLatin1String("57P")) ||
+        code.startsWith(QLatin1String("53")))
+        return true;
     const QString text = error.text();
     return text.contains(QLatin1String("database is locked"), Qt::CaseInsensitive) ||
            text.contains(QLatin1String("is not open"), Qt::CaseInsensitive);

@@ -9,20 +9,22 @@ QString Dialect::name() const
         return QStringLiteral("Jet");
     case SqlEngine::Sqlite:
         return QStringLiteral("SQLite");
+    case SqlEngine::Postgres:
+        return QStringLiteral("PostgreSQL");
     }
     return {};
 }
 
 QString Dialect::top(int rows) const
 {
-    if (m_engine == SqlEngine::Sqlite)
+    if (limitsAtEnd())
         return {};
     return QStringLiteral("TOP %1 ").arg(rows);
 }
 
 QString Dialect::limit(int rows) const
 {
-    if (m_engine != SqlEngine::Sqlite)
+    if (!limitsAtEnd())
         return {};
     return QStringLiteral(" LIMIT %1").arg(rows);
 }
@@ -38,6 +40,7 @@ QString Dialect::substring(const QString& column, int start, int length, const Q
         function = QStringLiteral("Mid");
         break;
     case SqlEngine::Sqlite:
+    case SqlEngine::Postgres:
         function = QStringLiteral("substr");
         break;
     }
@@ -54,6 +57,9 @@ QString Dialect::toRealOrNull(const QString& expression) const
         return QStringLiteral("Val(%1)").arg(expression);
     case SqlEngine::Sqlite:
         return QStringLiteral("CAST(%1 AS REAL)").arg(expression);
+    case SqlEngine::Postgres:
+        // A plain cast of a text that is no number is an error there and would end the transaction.
+        return QStringLiteral("corvana_real(%1)").arg(expression);
     }
     return expression;
 }
@@ -67,6 +73,8 @@ QString Dialect::toReal(const QString& expression) const
         return QStringLiteral("CDbl(%1)").arg(expression);
     case SqlEngine::Sqlite:
         return QStringLiteral("CAST(%1 AS REAL)").arg(expression);
+    case SqlEngine::Postgres:
+        return QStringLiteral("corvana_real(%1)").arg(expression);
     }
     return expression;
 }

@@ -2,13 +2,15 @@
 
 #include <QString>
 
-// The three SQL engines the program talks to. The interface database is SQL Server or the embedded
-// SQLite file; the LIS database is SQL Server, the LIS's Jet file, or (demo and tests) SQLite.
+// The SQL engines the program talks to. The interface database is SQL Server, PostgreSQL (several
+// stations on one server) or the embedded SQLite file; the LIS database is SQL Server, PostgreSQL,
+// the LIS's Jet file, or (demo and tests) SQLite.
 enum class SqlEngine
 {
     SqlServer,
     Jet,
-    Sqlite
+    Sqlite,
+    Postgres
 };
 
 // The few statement fragments that differ between the engines. Values never go through here: they
@@ -19,10 +21,12 @@ public:
     explicit Dialect(SqlEngine engine = SqlEngine::SqlServer) : m_engine(engine) {}
 
     SqlEngine engine() const { return m_engine; }
+    bool limitsAtEnd() const { return m_engine == SqlEngine::Sqlite || m_engine == SqlEngine::Postgres; }
     QString name() const;
 
     // Row limit. Write "SELECT " + top(n) + "... " + limit(n): SQL Server and Jet say "TOP n " after
-    // SELECT, SQLite says " LIMIT n" at the end; each engine gets an empty text for the other one.
+    // SELECT, SQLite and PostgreSQL say " LIMIT n" at the end; each engine gets an empty text for the
+    // other one.
     QString top(int rows) const;
     QString limit(int rows) const;
 
@@ -34,7 +38,8 @@ public:
     // A text expression read as a number: "CONVERT(real , x)", "CDbl(x)", "CAST(x AS REAL)".
     QString toReal(const QString& expression) const;
     // The same for a column that may hold letters: never an error, a text that is no number gives
-    // null (SQL Server) or 0 (SQLite, Jet): "TRY_CONVERT(float, x)", "Val(x)", "CAST(x AS REAL)".
+    // null (SQL Server, PostgreSQL) or 0 (SQLite, Jet): "TRY_CONVERT(float, x)", "Val(x)",
+    // "CAST(x AS REAL)", and on PostgreSQL the schema's own function "corvana_real(x)".
     QString toRealOrNull(const QString& expression) const;
 
     // Boolean constants as the engine writes them in a statement (Jet's True is -1).

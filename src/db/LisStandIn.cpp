@@ -93,8 +93,14 @@ bool ensure(const QString& file, QString* error)
     ScopedConnection connection(QStringLiteral("QSQLITE"));
     if (!connection.openSqlite(file, error))
         return false;
+    QSqlDatabase db = connection.db();
+    return ensureOn(db, SqlEngine::Sqlite, error);
+}
+
+bool ensureOn(QSqlDatabase& db, SqlEngine engine, QString* error)
+{
     QStringList tables;
-    for (const QString& table : connection.db().tables())
+    for (const QString& table : db.tables())
         tables.append(table.toLower());
     const bool hasInfo = tables.contains(QLatin1String("patientinfo"));
     const bool hasTest = tables.contains(QLatin1String("patienttest"));
@@ -102,11 +108,12 @@ bool ensure(const QString& file, QString* error)
         return true;
     if (!tables.isEmpty()) {
         setError(error, QStringLiteral("%1 holds other tables (%2); not made an LIS stand-in")
-                            .arg(file, tables.join(QStringLiteral(", "))));
+                            .arg(db.databaseName(), tables.join(QStringLiteral(", "))));
         return false;
     }
-    const Schema::Outcome outcome =
-        Schema::runScript(connection.db(), SqlEngine::Sqlite, Schema::script(QStringLiteral("lis-standin-sqlite.sql")));
+    const QString script = engine == SqlEngine::Postgres ? QStringLiteral("lis-standin-postgresql.sql")
+                                                         : QStringLiteral("lis-standin-sqlite.sql");
+    const Schema::Outcome outcome = Schema::runScript(db, engine, Schema::script(script));
     if (!outcome)
         setError(error, outcome.error);
     return outcome.ok;

@@ -151,8 +151,11 @@ QStringList statements(const QString& text)
 
 QList<Migration> interfaceMigrations(SqlEngine engine)
 {
-    const QString prefix =
-        engine == SqlEngine::Sqlite ? QStringLiteral("interface-sqlite-") : QStringLiteral("interface-sqlserver-");
+    QString prefix = QStringLiteral("interface-sqlserver-");
+    if (engine == SqlEngine::Sqlite)
+        prefix = QStringLiteral("interface-sqlite-");
+    else if (engine == SqlEngine::Postgres)
+        prefix = QStringLiteral("interface-postgresql-");
     QList<Migration> steps;
     for (int version = 1;; ++version) {
         const QString text = script(prefix + QStringLiteral("%1.sql").arg(version, 3, 10, QLatin1Char('0')));

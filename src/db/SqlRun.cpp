@@ -9,15 +9,36 @@ namespace SqlRun {
 
 namespace {
 
+bool isPostgres(const QSqlDatabase& db)
+{
+    return db.driverName() == QLatin1String("QPSQL");
+}
+
+// PostgreSQL keeps the program's flags in integer columns and will not take TRUE for one.
+QVariant boundValue(const QSqlDatabase& db, const QVariant& value)
+{
+    if (value.typeId() == QMetaType::Bool && isPostgres(db))
+        return value.isNull() ? QVariant(QMetaType::fromType<int>()) : QVariant(value.toBool() ? 1 : 0);
+    return value;
+}
+
 bool prepareAndRun(const QSqlDatabase& db, QSqlQuery& query, const QString& sql, const QVariantList& values,
                    QSqlError& error)
 {
+    // PostgreSQL prepares only queries and changes of rows, not DDL such as DROP INDEX; a statement
+    // without values needs no preparing.
+    if (values.isEmpty() && isPostgres(db)) {
+        if (query.exec(sql))
+            return true;
+        error = DbErrors::ofStatement(db, query.lastError());
+        return false;
+    }
     if (!query.prepare(sql)) {
         error = DbErrors::ofStatement(db, query.lastError());
         return false;
     }
     for (const QVariant& value : values)
-        query.addBindValue(value);
+        query.addBindValue(boundValue(db, value));
     if (!query.exec()) {
         error = DbErrors::ofStatement(db, query.lastError());
         return false;
@@ -45,7 +66,10 @@ Outcome exec(const QSqlDatabase& db, const QString& sql, const QVariantList& val
         return out;
     out.ok = true;
     out.rowsAffected = query.numRowsAffected();
-    out.lastInsertId = query.lastInsertId();
+    // PostgreSQL's driver asks the server for lastval(), an error that ends the transaction after
+    // an insert into a table without a key sequence; insert() reads the key back itself there.
+    if (!isPostgres(db))
+        out.lastInsertId = query.lastInsertId();
     return out;
 }
 
@@ -94,7 +118,23 @@ Outcome insert(const QSqlDatabase& db, const QString& table, const Columns& colu
     }
     const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                             .arg(table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
-    return exec(db, sql, values);
+    if (!isPostgres(db))
+        return exec(db, sql, values);
+    // PostgreSQL's driver reports no key of a new row: the row gives it back itself. Every table of
+    // this program has its key as the first column.
+    Outcome out;
+    if (!db.isOpen()) {
+        out.error = notOpen(db);
+        return out;
+    }
+    QSqlQuery query(db);
+    if (!prepareAndRun(db, query, sql + QStringLiteral(" RETURNING *"), values, out.error))
+        return out;
+    out.ok = true;
+    out.rowsAffected = query.numRowsAffected();
+    if (query.next())
+        out.lastInsertId = query.value(0);
+    return out;
 }
 
 Outcome update(const QSqlDatabase& db, const QString& table, const Columns& columns, const QString& where,

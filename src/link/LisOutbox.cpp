@@ -73,6 +73,10 @@ RequestStatements requestStatements(SqlEngine engine)
                 QStringLiteral("WITH lisrow AS (SELECT TOP 1 * FROM patienttest where ") + where +
                     QStringLiteral(") UPDATE lisrow SET %1"),
                 false};
+    case SqlEngine::Postgres:
+        // The row's physical place, read and written in one unit of work.
+        return {QStringLiteral("SELECT CAST(ctid AS text) AS lisrowid, * FROM patienttest where ") + where,
+                QStringLiteral("UPDATE patienttest SET %1 WHERE ctid=CAST(? AS tid)"), true};
     case SqlEngine::Jet:
         break;
     }

@@ -343,6 +343,16 @@ Outcome importTables(const QSqlDatabase& db, SqlEngine engine, const QByteArray&
         }
         if (identity && !SqlRun::exec(db, QStringLiteral("SET IDENTITY_INSERT %1 OFF").arg(name)))
             return fail(QStringLiteral("%1: keys cannot be written").arg(name));
+        // PostgreSQL takes the keys as they are, but its key counter must then go on after them.
+        if (engine == SqlEngine::Postgres) {
+            const QString key = QLatin1String(tables()[t].columns.first().name);
+            const SqlRun::Outcome counter = SqlRun::exec(
+                db, QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), COALESCE(MAX(%2), 1), "
+                                   "MAX(%2) IS NOT NULL) FROM %1")
+                        .arg(name.toLower(), key.toLower()));
+            if (!counter)
+                return fail(QStringLiteral("%1: %2").arg(name, counter.errorText()));
+        }
     }
     if (!SqlTransaction::commit(db, engine, &error))
         return fail(QStringLiteral("the database cannot be written: %1").arg(error.text()));

@@ -69,6 +69,7 @@ bool tryOpen(Server server, const ConnectionTarget& target, QString* reason)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, name);
         db.setConnectOptions(target.isSqlite() ? SqliteFile::connectOptions(2000) : target.connectOptions);
+        target.applyLoginTo(db);
         for (const QString& candidate : QStringList{target.databaseName} + target.fallbackNames) {
             db.setDatabaseName(candidate);
             if ((ok = db.open()))

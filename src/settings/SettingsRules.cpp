@@ -12,6 +12,18 @@ bool isSqlite(const QString& engine)
     return engine.trimmed().compare(sqliteEngine, Qt::CaseInsensitive) == 0;
 }
 
+int engineIndex(const QString& engine)
+{
+    if (isSqlite(engine))
+        return 1;
+    return engine.trimmed().compare(postgresEngine, Qt::CaseInsensitive) == 0 ? 2 : 0;
+}
+
+QString engineAt(int index)
+{
+    return index == 1 ? sqliteEngine : index == 2 ? postgresEngine : sqlServerEngine;
+}
+
 QString portEntry(const QString& storedPort)
 {
     return QStringLiteral("COM") + Numbers::toText(std::round(Numbers::toNumber(storedPort)));

@@ -16,8 +16,12 @@ inline const QString serialPage = QStringLiteral("comsetup");
 // Engines of a server page: [server] engine / [corvanaserver] engine.
 inline const QString sqlServerEngine = QStringLiteral("sqlserver");
 inline const QString sqliteEngine = QStringLiteral("sqlite");
+inline const QString postgresEngine = QStringLiteral("postgresql");
 // An empty or unknown engine setting counts as SQL Server, as the openers take it.
 bool isSqlite(const QString& engine);
+// The engine boxes' entries: SQL Server, SQLite file, PostgreSQL; and back.
+int engineIndex(const QString& engine);
+QString engineAt(int index);
 
 // cboPort: "COM" + the stored port number; stored back from its fourth character on ("COM3": "3").
 QString portEntry(const QString& storedPort);

@@ -362,19 +362,23 @@ void SettingsWindow::updateIndicators()
 
 void SettingsWindow::updateEngines()
 {
-    // The boxes that matter for the chosen engine are the ones to fill in.
-    const bool ifaceFile = static_cast<QComboBox*>(control("Cmb_engine"))->currentIndex() == 1;
-    control("Txt_database")->setEnabled(ifaceFile);
-    for (const char* name : {"Txt_server", "Txt_user", "Txt_password", "Txt_odbcdriver", "Cmd_compnamesql",
-                             "Opt_CRIWINauth", "Opt_CRISQLauth"})
-        control(name)->setEnabled(!ifaceFile);
+    // The boxes that matter for the chosen engine are the ones to fill in: a file names only itself,
+    // a PostgreSQL server takes a database name and a port, SQL Server its ODBC driver.
+    const int ifaceEngine = static_cast<QComboBox*>(control("Cmb_engine"))->currentIndex();
+    control("Txt_database")->setEnabled(ifaceEngine != 0);
+    control("Txt_dbport")->setEnabled(ifaceEngine == 2);
+    control("Txt_odbcdriver")->setEnabled(ifaceEngine == 0);
+    for (const char* name :
+         {"Txt_server", "Txt_user", "Txt_password", "Cmd_compnamesql", "Opt_CRIWINauth", "Opt_CRISQLauth"})
+        control(name)->setEnabled(ifaceEngine != 1);
     const bool jet = static_cast<QRadioButton*>(control("Opt_corvanasystemAccess"))->isChecked();
-    const bool lisFile = !jet && static_cast<QComboBox*>(control("Cmb_engineCRV"))->currentIndex() == 1;
+    const int lisEngine = jet ? -1 : static_cast<QComboBox*>(control("Cmb_engineCRV"))->currentIndex();
     control("Cmb_engineCRV")->setEnabled(!jet);
-    control("Txt_databaseCRV")->setEnabled(lisFile);
+    control("Txt_databaseCRV")->setEnabled(lisEngine == 1 || lisEngine == 2);
+    control("Txt_dbportCRV")->setEnabled(lisEngine == 2);
     for (const char* name :
          {"Txt_serverCRV", "Txt_userCRV", "Txt_passwordCRV", "Cmd_compnamecrv", "Opt_CRVWINauth", "Opt_CRVSQLauth"})
-        control(name)->setEnabled(!lisFile);
+        control(name)->setEnabled(lisEngine != 1);
 }
 
 AppSettings SettingsWindow::typedSettings() const
@@ -397,6 +401,7 @@ AppSettings SettingsWindow::typedSettings() const
     s.serverEngine = value(server, "engine");
     s.serverDatabase = value(server, "database");
     s.serverOdbcDriver = value(server, "odbcdriver");
+    s.serverPort = value(server, "port");
     s.CRVaccess = Numbers::toInt16(value(corvanaserver, "CRVaccess"));
     s.CRVauthentication = Numbers::toInt16(value(corvanaserver, "CRVauthentication"));
     s.lisServerName = value(corvanaserver, "servername");
@@ -405,6 +410,7 @@ AppSettings SettingsWindow::typedSettings() const
     s.lisEngine = value(corvanaserver, "engine");
     s.lisDatabase = value(corvanaserver, "database");
     s.lisOdbcDriver = value(corvanaserver, "odbcdriver");
+    s.lisPort = value(corvanaserver, "port");
     return s;
 }
 

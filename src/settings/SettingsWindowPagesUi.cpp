@@ -21,7 +21,8 @@
 
 namespace {
 
-const QStringList engineCaptions{QStringLiteral("SQL Server"), QStringLiteral("ملف SQLite مدمج")};
+const QStringList engineCaptions{QStringLiteral("SQL Server"), QStringLiteral("ملف SQLite مدمج"),
+                                 QStringLiteral("PostgreSQL")};
 
 QGroupBox* group(QWidget* parent, const QString& title)
 {
@@ -66,10 +67,8 @@ QWidget* SettingsWindow::buildServerPage(QWidget* parent)
     engine->addItems(engineCaptions);
     m_binder.bind(
         server, QStringLiteral("engine"),
-        [engine](const QString& stored) { engine->setCurrentIndex(SettingsRules::isSqlite(stored) ? 1 : 0); },
-        [engine] {
-            return engine->currentIndex() == 1 ? SettingsRules::sqliteEngine : SettingsRules::sqlServerEngine;
-        });
+        [engine](const QString& stored) { engine->setCurrentIndex(SettingsRules::engineIndex(stored)); },
+        [engine] { return SettingsRules::engineAt(engine->currentIndex()); });
     QLineEdit* database = m_binder.text(page, "Txt_database", server, QStringLiteral("database"));
     database->setPlaceholderText(QStringLiteral("InterfaceVIDAS.db"));
     QLineEdit* serverName = m_binder.text(page, "Txt_server", server, QStringLiteral("servername"));
@@ -78,7 +77,9 @@ QWidget* SettingsWindow::buildServerPage(QWidget* parent)
     password->setEchoMode(QLineEdit::Password);
     QLineEdit* driver = m_binder.text(page, "Txt_odbcdriver", server, QStringLiteral("odbcdriver"));
     driver->setPlaceholderText(QStringLiteral("FreeTDS"));
-    for (QLineEdit* edit : {serverName, user, password, driver, database})
+    QLineEdit* port = m_binder.text(page, "Txt_dbport", server, QStringLiteral("port"));
+    port->setPlaceholderText(QStringLiteral("5432"));
+    for (QLineEdit* edit : {serverName, user, password, driver, database, port})
         englishOnFocus(edit);
 
     auto* winAuth = option(page, "Opt_CRIWINauth", QStringLiteral("دخول ويندوز"));
@@ -101,7 +102,7 @@ QWidget* SettingsWindow::buildServerPage(QWidget* parent)
     int r = 0;
     grid->addWidget(caption(page, QStringLiteral("نوع قاعدة البيانات")), r, 0);
     grid->addWidget(engine, r++, 1);
-    grid->addWidget(caption(page, QStringLiteral("ملف قاعدة البيانات")), r, 0);
+    grid->addWidget(caption(page, QStringLiteral("ملف أو اسم قاعدة البيانات")), r, 0);
     grid->addWidget(database, r++, 1);
     grid->addWidget(caption(page, QStringLiteral("اسم السيرفر")), r, 0);
     auto* serverRow = new QHBoxLayout;
@@ -116,6 +117,8 @@ QWidget* SettingsWindow::buildServerPage(QWidget* parent)
     grid->addWidget(password, r++, 1);
     grid->addWidget(caption(page, QStringLiteral("برنامج تشغيل ODBC")), r, 0);
     grid->addWidget(driver, r++, 1);
+    grid->addWidget(caption(page, QStringLiteral("منفذ PostgreSQL")), r, 0);
+    grid->addWidget(port, r++, 1);
     grid->addWidget(caption(page, QStringLiteral("الحالة")), r, 0);
     grid->addLayout(row(on, off), r++, 1);
     grid->addWidget(test, r++, 1, Qt::AlignLeft);
@@ -139,10 +142,8 @@ QWidget* SettingsWindow::buildLisPage(QWidget* parent)
     engine->addItems(engineCaptions);
     m_binder.bind(
         corvanaserver, QStringLiteral("engine"),
-        [engine](const QString& stored) { engine->setCurrentIndex(SettingsRules::isSqlite(stored) ? 1 : 0); },
-        [engine] {
-            return engine->currentIndex() == 1 ? SettingsRules::sqliteEngine : SettingsRules::sqlServerEngine;
-        });
+        [engine](const QString& stored) { engine->setCurrentIndex(SettingsRules::engineIndex(stored)); },
+        [engine] { return SettingsRules::engineAt(engine->currentIndex()); });
     QLineEdit* database = m_binder.text(page, "Txt_databaseCRV", corvanaserver, QStringLiteral("database"));
     database->setPlaceholderText(QStringLiteral("Patients.db"));
     QLineEdit* serverName = m_binder.text(page, "Txt_serverCRV", corvanaserver, QStringLiteral("servername"));
@@ -150,7 +151,9 @@ QWidget* SettingsWindow::buildLisPage(QWidget* parent)
     QLineEdit* password = m_binder.text(page, "Txt_passwordCRV", corvanaserver, QStringLiteral("Password"));
     password->setEchoMode(QLineEdit::Password);
     QLineEdit* driver = m_binder.text(page, "Txt_odbcdriverCRV", corvanaserver, QStringLiteral("odbcdriver"));
-    for (QLineEdit* edit : {serverName, user, password, driver, database})
+    QLineEdit* port = m_binder.text(page, "Txt_dbportCRV", corvanaserver, QStringLiteral("port"));
+    port->setPlaceholderText(QStringLiteral("5432"));
+    for (QLineEdit* edit : {serverName, user, password, driver, database, port})
         englishOnFocus(edit);
 
     auto* winAuth = option(page, "Opt_CRVWINauth", QStringLiteral("دخول ويندوز"));
@@ -176,7 +179,7 @@ QWidget* SettingsWindow::buildLisPage(QWidget* parent)
     grid->addLayout(row(sql, access), r++, 1);
     grid->addWidget(caption(page, QStringLiteral("نوع قاعدة البيانات")), r, 0);
     grid->addWidget(engine, r++, 1);
-    grid->addWidget(caption(page, QStringLiteral("ملف قاعدة البيانات")), r, 0);
+    grid->addWidget(caption(page, QStringLiteral("ملف أو اسم قاعدة البيانات")), r, 0);
     grid->addWidget(database, r++, 1);
     grid->addWidget(caption(page, QStringLiteral("اسم السيرفر")), r, 0);
     auto* serverRow = new QHBoxLayout;
@@ -191,6 +194,8 @@ QWidget* SettingsWindow::buildLisPage(QWidget* parent)
     grid->addWidget(password, r++, 1);
     grid->addWidget(caption(page, QStringLiteral("برنامج تشغيل ODBC")), r, 0);
     grid->addWidget(driver, r++, 1);
+    grid->addWidget(caption(page, QStringLiteral("منفذ PostgreSQL")), r, 0);
+    grid->addWidget(port, r++, 1);
     grid->addWidget(caption(page, QStringLiteral("الربط مع كورفانا سيستم")), r, 0);
     grid->addLayout(row(on, off), r++, 1);
     grid->addWidget(test, r++, 1, Qt::AlignLeft);

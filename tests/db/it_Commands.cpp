@@ -71,7 +71,7 @@ void it_Commands::commands_data()
         box(DbMessages::lisServerFailed));
     add("unknown engine", {"check"}, {"@lis", "server/engine=mysql"}, 1,
         {"interface: engine \"mysql\": cannot be opened: unknown database engine \"mysql\" in [server] engine "
-         "(known: sqlserver, sqlite)",
+         "(known: sqlserver, sqlite, postgresql)",
          lis + "ok"},
         box(DbMessages::interfaceFailed));
     add("file outside the folder", {"check"}, {"@lis", "server/database=../x.db"}, 1,

@@ -277,15 +277,14 @@ void tst_ReceiveChain::lisAwayHoldsTheSession()
 {
     ReceiveLab lab;
     QVERIFY(lab.ready);
-    const QString lisFile = lab.install.lisDbFile();
-    QVERIFY(QFile::rename(lisFile, lisFile + ".away"));
+    QVERIFY(lab.install.setLisAway(true));
     QByteArray area = sessionOf("260114000123|TSH|2.35");
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^receive chain: LIS database: "));
     lab.chain().ParseMessages(area);
     QVERIFY(area.isEmpty() && lab.lines.isEmpty());
     QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM Result"), "0");
     QCOMPARE(lab.install.dialogs.last().text, DbMessages::lisServerFailed);
-    QVERIFY(QFile::rename(lisFile + ".away", lisFile));
+    QVERIFY(lab.install.setLisAway(false));
     QCOMPARE(lab.process(sessionOf("260114000123|TSH|2.35")), ReceiveChain::Result::Done);
     QCOMPARE(lab.lines, QStringList{"2601140001230     Yes"});
 }

@@ -1,6 +1,7 @@
 #include "FakeKeyboardLayout.h"
 #include "FakeSingleInstance.h"
 #include "FakeSoundPlayer.h"
+#include "PgSandbox.h"
 #include "TestInstall.h"
 #include "app/LoginWindow.h"
 #include "app/MainWindow.h"
@@ -452,6 +453,15 @@ private slots:
             << "cmd_TestSql" << DbMessages::interfaceFailed;
         QTest::newRow("server without a name")
             << QStringList{"Cmb_engine=index:0"} << "cmd_TestSql" << SettingsMessages::interfaceServerEmpty;
+        const QString pg = PgSandbox::socketFolder(nullptr);
+        const QStringList pgServer{"Cmb_engine=index:2", "Txt_server=text:" + pg, "Opt_CRISQLauth=choose",
+                                   "Txt_user=text:" + PgSandbox::role};
+        QTest::newRow("PostgreSQL server reached") << pgServer + QStringList{"Txt_database=text:postgres"}
+                                                   << "cmd_TestSql" << SettingsMessages::serverConnected;
+        QTest::newRow("PostgreSQL database absent")
+            << pgServer + QStringList{"Txt_database=text:no_such_db"} << "cmd_TestSql" << DbMessages::interfaceFailed;
+        QTest::newRow("PostgreSQL port refused")
+            << pgServer + QStringList{"Txt_dbport=text:99999"} << "cmd_TestSql" << DbMessages::interfaceFailed;
         QTest::newRow("LIS file present") << QStringList{} << "cmd_sqlCRV" << SettingsMessages::databaseConnected;
         QTest::newRow("LIS Jet without its file")
             << QStringList{"Opt_corvanasystemAccess=choose", "Txt_serverCRV=text:S", "Txt_userCRV=text:u"}

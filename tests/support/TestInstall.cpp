@@ -1,5 +1,6 @@
 #include "TestInstall.h"
 
+#include "PgSandbox.h"
 #include "config/IniFile.h"
 #include "db/DemoData.h"
 #include "db/LisStandIn.h"
@@ -9,24 +10,7 @@
 
 #include <QDir>
 #include <QFile>
-
-namespace {
-
-bool createInterfaceDatabase(const QString& file)
-{
-    QString error;
-    ScopedConnection iface(QStringLiteral("QSQLITE"));
-    if (!iface.openSqlite(file, &error)) {
-        qWarning("interface database: %s", qPrintable(error));
-        return false;
-    }
-    const Schema::Outcome schema = Schema::ensureInterface(iface.db(), SqlEngine::Sqlite);
-    if (!schema)
-        qWarning("interface database: %s", qPrintable(schema.error));
-    return schema.ok;
-}
-
-} // namespace
+#include <QSqlError>
 
 TestInstall::TestInstall()
 {
@@ -36,11 +20,65 @@ TestInstall::TestInstall()
                  "corvanaserver/active=1", "comsetup/port=1", "comsetup/Speed=9600", "comsetup/Parity=n",
                  "comsetup/DataBits=8", "comsetup/StopBits=1", "report/IDdigitsNo=13"});
     WriteIni(memoryIni(), QStringLiteral("reportdata"), QStringLiteral("colorTIT1"), QStringLiteral("0"));
+    if (PgSandbox::inUse()) {
+        QString error;
+        m_pgSocket = PgSandbox::socketFolder(&error);
+        if (!m_pgSocket.isEmpty())
+            m_pgInterface = PgSandbox::createDatabase(&error);
+        if (!m_pgInterface.isEmpty())
+            m_pgLis = PgSandbox::createDatabase(&error);
+        if (m_pgLis.isEmpty())
+            qFatal("PostgreSQL for the tests: %s", qPrintable(error));
+        for (const char* section : {"server", "corvanaserver"}) {
+            const QString name = QLatin1String(section);
+            setSetting(name, QStringLiteral("engine"), QStringLiteral("postgresql"));
+            setSetting(name, QStringLiteral("servername"), m_pgSocket);
+            setSetting(name, QStringLiteral("UserID"), PgSandbox::role);
+            setSetting(name, QStringLiteral("database"), name == QLatin1String("server") ? m_pgInterface : m_pgLis);
+        }
+        setSettings({"server/CRIauthentication=1", "corvanaserver/CRVauthentication=1"});
+    }
     // An installed program has its interface database; the openers no longer create a missing one.
-    createInterfaceDatabase(interfaceDbFile());
+    createInterface();
 }
 
-TestInstall::~TestInstall() = default;
+TestInstall::~TestInstall()
+{
+    m_context.reset();
+    m_own[0].reset();
+    m_own[1].reset();
+    PgSandbox::dropDatabase(m_pgInterface);
+    PgSandbox::dropDatabase(m_pgLis);
+}
+
+bool TestInstall::openOwn(ScopedConnection& connection, Db db, QString* error)
+{
+    if (!onPostgres())
+        return connection.openSqlite(db == Db::Lis ? lisDbFile() : interfaceDbFile(), error);
+    connection.db().setHostName(m_pgSocket);
+    connection.db().setUserName(PgSandbox::role);
+    connection.db().setDatabaseName(db == Db::Lis ? m_pgLis : m_pgInterface);
+    if (connection.db().open())
+        return true;
+    if (error)
+        *error = connection.db().lastError().text();
+    return false;
+}
+
+bool TestInstall::createInterface()
+{
+    QString error;
+    ScopedConnection iface(onPostgres() ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"));
+    if (!openOwn(iface, Db::Interface, &error)) {
+        qWarning("interface database: %s", qPrintable(error));
+        return false;
+    }
+    const Schema::Outcome schema =
+        Schema::ensureInterface(iface.db(), onPostgres() ? SqlEngine::Postgres : SqlEngine::Sqlite);
+    if (!schema)
+        qWarning("interface database: %s", qPrintable(schema.error));
+    return schema.ok;
+}
 
 void TestInstall::setSetting(const QString& section, const QString& key, const QString& value)
 {
@@ -64,11 +102,19 @@ AppContext& TestInstall::context()
 bool TestInstall::createDatabases()
 {
     QString error;
+    if (onPostgres()) {
+        ScopedConnection lis(QStringLiteral("QPSQL"));
+        if (!openOwn(lis, Db::Lis, &error) || !LisStandIn::ensureOn(lis.db(), SqlEngine::Postgres, &error)) {
+            qWarning("LIS stand-in: %s", qPrintable(error));
+            return false;
+        }
+        return createInterface();
+    }
     if (!LisStandIn::ensure(lisDbFile(), &error)) {
         qWarning("LIS stand-in: %s", qPrintable(error));
         return false;
     }
-    return createInterfaceDatabase(interfaceDbFile());
+    return createInterface();
 }
 
 bool TestInstall::installDemoData()
@@ -76,14 +122,33 @@ bool TestInstall::installDemoData()
     if (!createDatabases())
         return false;
     QString error;
-    ScopedConnection lis(QStringLiteral("QSQLITE"));
-    ScopedConnection iface(QStringLiteral("QSQLITE"));
-    const bool ok = lis.openSqlite(lisDbFile(), &error) &&
-                    LisStandIn::addDemoRequests(lis.db(), clock.today(), &error) &&
-                    iface.openSqlite(interfaceDbFile(), &error) && DemoData::installCatalogue(iface.db(), &error) &&
+    const QString driver = onPostgres() ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
+    ScopedConnection lis(driver);
+    ScopedConnection iface(driver);
+    const bool ok = openOwn(lis, Db::Lis, &error) && LisStandIn::addDemoRequests(lis.db(), clock.today(), &error) &&
+                    openOwn(iface, Db::Interface, &error) && DemoData::installCatalogue(iface.db(), &error) &&
                     DemoData::installAdministrator(iface.db(), &error);
     if (!ok)
         qWarning("demo data: %s", qPrintable(error));
+    return ok;
+}
+
+bool TestInstall::setLisAway(bool away)
+{
+    m_own[1].reset();
+    if (!onPostgres())
+        return away ? QFile::rename(lisDbFile(), lisDbFile() + ".away")
+                    : QFile::rename(lisDbFile() + ".away", lisDbFile());
+    QString error;
+    const bool ok =
+        PgSandbox::admin(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS %2").arg(m_pgLis, away ? "false" : "true"),
+                         &error) &&
+        (!away || PgSandbox::admin(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                                  "WHERE datname='%1'")
+                                       .arg(m_pgLis),
+                                   &error));
+    if (!ok)
+        qWarning("LIS away: %s", qPrintable(error));
     return ok;
 }
 
@@ -91,9 +156,9 @@ ScopedConnection& TestInstall::own(Db db)
 {
     std::unique_ptr<ScopedConnection>& c = m_own[db == Db::Lis ? 1 : 0];
     if (!c) {
-        c = std::make_unique<ScopedConnection>(QStringLiteral("QSQLITE"));
+        c = std::make_unique<ScopedConnection>(onPostgres() ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"));
         QString error;
-        if (!c->openSqlite(db == Db::Lis ? lisDbFile() : interfaceDbFile(), &error))
+        if (!openOwn(*c, db, &error))
             qWarning("test connection: %s", qPrintable(error));
     }
     return *c;

@@ -10,7 +10,8 @@
 class ScopedConnection;
 
 // A throw-away install folder with both settings files, and an AppContext on fakes that uses it.
-// The settings name SQLite engines for both databases, so nothing needs a server.
+// The settings name SQLite engines for both databases, so nothing needs a server; with
+// CORVANA_TEST_ENGINE=postgresql they name two fresh databases of the PostgreSQL sandbox instead.
 class TestInstall
 {
 public:
@@ -34,7 +35,12 @@ public:
     // ranges and comments, and the administrator "admin"/"admin". Creates the databases first.
     bool installDemoData();
     QString interfaceDbFile() const { return file("InterfaceVIDAS.db"); }
+    // Whether both databases are on the PostgreSQL sandbox (the files above are then unused).
+    bool onPostgres() const { return !m_pgInterface.isEmpty(); }
     QString lisDbFile() const { return file("Patients.db"); }
+    // Takes the LIS database away (its file renamed, or its server database closed to every
+    // connection) or brings it back.
+    bool setLisAway(bool away);
 
     // Statements on either database through a connection of the test's own, kept open while the
     // install lives (in WAL mode its reads pass another connection's write lock). Errors warn.
@@ -54,10 +60,15 @@ public:
 private:
     QString file(const char* name) const { return m_dir.path() + QLatin1Char('/') + QLatin1String(name); }
     ScopedConnection& own(Db db);
+    bool openOwn(ScopedConnection& connection, Db db, QString* error);
+    bool createInterface();
 
     QTemporaryDir m_dir;
     std::unique_ptr<AppContext> m_context;
     std::unique_ptr<ScopedConnection> m_own[2];
+    QString m_pgSocket;
+    QString m_pgInterface;
+    QString m_pgLis;
 };
 
 // Bytes of a capture from the shared samples folder; fails the calling test when it is missing.
