@@ -8,6 +8,8 @@
 #   DEMO_SECONDS  how long the run without a display lasts (default: 28)
 #   DEMO_DEVICE   a real serial line instead of the simulator, best named by its stable path
 #                 (/dev/serial/by-id/usb-...), so that the adapter is found again after it re-enumerates
+#   DEMO_ENGINE   postgresql: both databases on a throw-away PostgreSQL server in demo-home/pg
+#                 (scripts/pg-sandbox.sh), stopped when the script ends
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -46,10 +48,33 @@ done
 [ -s "$link" ] || { echo "the simulated analyser did not start (see $home/vidas-sim.log)" >&2; exit 1; }
 device=$(head -n1 "$link")
 
-# Settings of the demo: embedded databases, the serial link on the simulator's line. The device
-# changes at every run, so the file is written afresh.
-cat >"$home/VIDASSETING.INI" <<INI
-[server]
+# Settings of the demo: embedded databases (or the sandbox server), the serial link on the
+# simulator's line. The device changes at every run, so the file is written afresh.
+if [ "${DEMO_ENGINE:-sqlite}" = "postgresql" ]; then
+    socket=$(bash scripts/pg-sandbox.sh start "$home/pg")
+    stop_pg() { bash scripts/pg-sandbox.sh stop "$home/pg"; }
+    trap 'kill "${sim:-}" 2>/dev/null || true; wait "${sim:-}" 2>/dev/null || true; stop_pg' EXIT
+    for db in demo_interfacevidas demo_patients; do
+        psql -h "$socket" -U corvana -d postgres -tAc "SELECT 1 FROM pg_database WHERE datname='$db'" | grep -q 1 ||
+            psql -h "$socket" -U corvana -d postgres -qc "CREATE DATABASE $db" >/dev/null
+    done
+    databases="[server]
+engine=postgresql
+servername=$socket
+CRIauthentication=1
+UserID=corvana
+database=demo_interfacevidas
+[corvanaserver]
+engine=postgresql
+servername=$socket
+CRVauthentication=1
+UserID=corvana
+database=demo_patients
+CRVaccess=0
+active=1"
+    sql() { psql -h "$socket" -U corvana -d demo_interfacevidas -tAc "$1"; }
+else
+    databases="[server]
 engine=sqlite
 database=InterfaceVIDAS.db
 CRIauthentication=0
@@ -57,7 +82,11 @@ CRIauthentication=0
 engine=sqlite
 database=Patients.db
 CRVaccess=0
-active=1
+active=1"
+    sql() { sqlite3 "$home/InterfaceVIDAS.db" "$1"; }
+fi
+cat >"$home/VIDASSETING.INI" <<INI
+$databases
 [comsetup]
 active=1
 port=1
@@ -127,12 +156,12 @@ fi
 # as the line would have delivered them.
 pick="SELECT min(AutoNum) FROM Result WHERE patientid <> '' AND sex IS NOT NULL \
     GROUP BY patientid, Testdate ORDER BY count(*) DESC, min(AutoNum) LIMIT 1"
-autonum=$(sqlite3 "$home/InterfaceVIDAS.db" "$pick")
+autonum=$(sql "$pick")
 if [ -z "$autonum" ]; then
     for f in tests/data/samples/*.bin; do
         "$BUILD_DIR/src/corvana-vidas" --home "$home" replay "$f" >/dev/null 2>&1 || true
     done
-    autonum=$(sqlite3 "$home/InterfaceVIDAS.db" "$pick")
+    autonum=$(sql "$pick")
 fi
 if [ -n "$autonum" ]; then
     for layout in Dpt_CRV_Fixed Rpt_CRV2 Rpt_CRVA5 Rpt_CRVA5All; do

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlError>
 
 namespace {
 
@@ -30,13 +31,30 @@ bool prepareSettings(const InstallFolder& folder, QTextStream& err)
         WriteIni(ini, corvanaserver, QStringLiteral("active"), QStringLiteral("1"));
     }
     const AppSettings settings = AppSettings::load(ini);
-    const auto sqlite = [](const QString& engine) { return engine.trimmed().toLower() == QLatin1String("sqlite"); };
-    if (!sqlite(settings.serverEngine) || !sqlite(settings.lisEngine) || settings.CRVaccess != 0) {
-        err << "corvana-vidas: the demo needs the SQLite engines for both databases ([server] engine=sqlite, "
-               "[corvanaserver] engine=sqlite, CRVaccess=0)\n";
+    const auto usable = [](const QString& engine) {
+        const QString name = engine.trimmed().toLower();
+        return name == QLatin1String("sqlite") || name == QLatin1String("postgresql");
+    };
+    if (!usable(settings.serverEngine) || !usable(settings.lisEngine) || settings.CRVaccess != 0) {
+        err << "corvana-vidas: the demo needs the SQLite or PostgreSQL engine for both databases ([server] "
+               "engine=sqlite, [corvanaserver] engine=sqlite, CRVaccess=0)\n";
         return false;
     }
     return true;
+}
+
+// A demo database: the SQLite file (made when missing), or the PostgreSQL database as named.
+bool openDemoDatabase(ScopedConnection& connection, const ConnectionTarget& target, QString* error)
+{
+    if (target.isSqlite())
+        return connection.openSqlite(target.databaseName, error);
+    connection.db().setConnectOptions(target.connectOptions);
+    target.applyLoginTo(connection.db());
+    connection.db().setDatabaseName(target.databaseName);
+    if (connection.db().open())
+        return true;
+    *error = connection.db().lastError().text().trimmed();
+    return false;
 }
 
 } // namespace
@@ -65,35 +83,37 @@ int commandSetupDemo(const CommandArgs& args)
             args.err << "corvana-vidas: " << target->error << '\n';
             return 1;
         }
+        // A server may hold a laboratory's real data: the demo writes only where it is told it may.
+        if (target->isPostgres() && !target->databaseName.startsWith(QLatin1String("demo"))) {
+            args.err << "corvana-vidas: " << target->label
+                     << ": the demo writes only into PostgreSQL databases whose names begin with \"demo\"\n";
+            return 1;
+        }
     }
 
     QString error;
-    if (!LisStandIn::ensure(lis.databaseName, &error)) {
-        args.err << "corvana-vidas: LIS stand-in " << lis.databaseName << ": " << error << '\n';
-        return 1;
-    }
     const QDate today = SystemClock().today();
     {
-        ScopedConnection connection(QStringLiteral("QSQLITE"));
-        if (!connection.openSqlite(lis.databaseName, &error) ||
+        ScopedConnection connection(lis.driver);
+        if (!openDemoDatabase(connection, lis, &error) || !LisStandIn::ensureOn(connection.db(), lis.engine, &error) ||
             !LisStandIn::addDemoRequests(connection.db(), today, &error)) {
-            args.err << "corvana-vidas: LIS stand-in " << lis.databaseName << ": " << error << '\n';
+            args.err << "corvana-vidas: LIS stand-in " << lis.label << ": " << error << '\n';
             return 1;
         }
     }
     args.out << "lis: " << lis.label << ": " << LisStandIn::demoPatientIds().size() << " demo requests for "
              << today.toString(Qt::ISODate) << '\n';
 
-    ScopedConnection connection(QStringLiteral("QSQLITE"));
-    if (!connection.openSqlite(iface.databaseName, &error)) {
-        args.err << "corvana-vidas: interface database " << iface.databaseName << ": " << error << '\n';
+    ScopedConnection connection(iface.driver);
+    if (!openDemoDatabase(connection, iface, &error)) {
+        args.err << "corvana-vidas: interface database " << iface.label << ": " << error << '\n';
         return 1;
     }
-    const Schema::Outcome schema = Schema::ensureInterface(connection.db(), SqlEngine::Sqlite);
+    const Schema::Outcome schema = Schema::ensureInterface(connection.db(), iface.engine);
     if (!schema || !DemoData::installCatalogue(connection.db(), &error) ||
         !DemoData::installAdministrator(connection.db(), &error)) {
-        args.err << "corvana-vidas: interface database " << iface.databaseName << ": "
-                 << (schema ? error : schema.error) << '\n';
+        args.err << "corvana-vidas: interface database " << iface.label << ": " << (schema ? error : schema.error)
+                 << '\n';
         return 1;
     }
     args.out << "interface: " << iface.label << ": demo catalogue and administrator account ready\n";

@@ -53,8 +53,8 @@ void it_Commands::commands_data()
     const QString lis = "lis: SQLite file %1/Patients.db: ";
     const QString usage = "corvana-vidas: check takes no arguments but --create: corvana-vidas [--home DIR] check "
                           "[--create]\n";
-    const QString noDemo = "corvana-vidas: the demo needs the SQLite engines for both databases ([server] "
-                           "engine=sqlite, [corvanaserver] engine=sqlite, CRVaccess=0)\n";
+    const QString noDemo = "corvana-vidas: the demo needs the SQLite or PostgreSQL engine for both databases "
+                           "([server] engine=sqlite, [corvanaserver] engine=sqlite, CRVaccess=0)\n";
     const auto add = [](const char* name, const QStringList& arguments, const QStringList& settings, int exitCode,
                         const QStringList& out, const QString& err) {
         QTest::newRow(name) << Run{arguments, settings, exitCode, out, err};
@@ -93,8 +93,13 @@ void it_Commands::commands_data()
     add("demo: interface alone named, a server", {"setup-demo"}, {"-", "server/engine=sqlserver"}, 1, {}, noDemo);
     add("demo: interface on a server", {"setup-demo"}, {"server/engine=sqlserver"}, 1, {}, noDemo);
     add("demo: lis on the jet file", {"setup-demo"}, {"corvanaserver/CRVaccess=1"}, 1, {}, noDemo);
+    add("demo: a server database not named for the demo", {"setup-demo"},
+        {"server/engine=postgresql", "server/servername=/nowhere", "server/database=lab"}, 1, {},
+        "corvana-vidas: PostgreSQL \"/nowhere\" port 5432, database lab (operating system login): the demo writes "
+        "only into PostgreSQL databases whose names begin with \"demo\"\n");
     add("demo: the lis file holds other tables", {"setup-demo"}, {"@patientinfo"}, 1, {},
-        "corvana-vidas: LIS stand-in %1/Patients.db: %1/Patients.db holds other tables (patientinfo); not made an LIS "
+        "corvana-vidas: LIS stand-in SQLite file %1/Patients.db: %1/Patients.db holds other tables (patientinfo); not "
+        "made an LIS "
         "stand-in\n");
 }
 

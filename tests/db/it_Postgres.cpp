@@ -1,5 +1,6 @@
 #include "DbSettings.h"
 #include "PgSandbox.h"
+#include "ProgramRun.h"
 
 #include "db/ConnectionStrings.h"
 #include "db/ConnectionTarget.h"
@@ -13,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QSqlRecord>
 #include <QTest>
+#include <QUuid>
 
 // The server engine on a real PostgreSQL server (the test command's sandbox, or one of this
 // test's own): what the settings name, making the database, statements and values, a dropped link.
@@ -28,6 +30,7 @@ private slots:
     void statementsAndValues();
     void droppedConnectionReopens();
     void wrongServerFailsInTime();
+    void demoAndCheckCommands();
 
 private:
     QString m_socket;
@@ -297,6 +300,43 @@ void it_Postgres::wrongServerFailsInTime()
         QCOMPARE(install.dialogs.last().text, DbMessages::interfaceFailed);
         QVERIFY(!context.databases().lastError(DbSlot::Interface).isEmpty());
     }
+}
+
+// The command line on a server: check says what is missing and --create makes it; the demo fills
+// databases named for it.
+void it_Postgres::demoAndCheckCommands()
+{
+    QString error;
+    const QString id = QUuid::createUuid().toString(QUuid::Id128).left(16);
+    const QString iface = "demo_i" + id;
+    const QString lis = "demo_l" + id;
+    QVERIFY2(PgSandbox::admin("CREATE DATABASE " + lis, &error), qPrintable(error));
+    TestInstall install;
+    applySettings(install, {"server/engine=postgresql", "server/servername=" + m_socket, "server/CRIauthentication=1",
+                            "server/UserID=corvana", "server/database=" + iface, "corvanaserver/engine=postgresql",
+                            "corvanaserver/servername=" + m_socket, "corvanaserver/CRVauthentication=1",
+                            "corvanaserver/UserID=corvana", "corvanaserver/database=" + lis});
+    const QString label =
+        QStringLiteral("interface: PostgreSQL \"%1\" port 5432, database %2 as corvana: ").arg(m_socket, iface);
+    ProgramRun run = runCorvanaVidas({"--home", install.path(), "check"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.out.startsWith(label + "cannot be opened: ") && run.out.contains("(\"check --create\" makes"),
+             qPrintable(run.out));
+    run = runCorvanaVidas({"--home", install.path(), "check", "--create"});
+    QVERIFY2(run.out.startsWith(label + "ok, schema version " + QString::number(Schema::latestInterfaceVersion())),
+             qPrintable(run.out + run.err));
+    // The LIS database is never made or shaped by check: its tables are missing until the demo puts them there.
+    QCOMPARE(run.exitCode, 0);
+    for (int round = 0; round < 2; ++round) {
+        run = runCorvanaVidas({"--home", install.path(), "setup-demo"});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY2(run.out.contains(": 4 demo requests for ") && run.out.contains("demo catalogue and administrator"),
+                 qPrintable(run.out));
+    }
+    run = runCorvanaVidas({"--home", install.path(), "check"});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
+    PgSandbox::dropDatabase(iface);
+    PgSandbox::dropDatabase(lis);
 }
 
 QTEST_GUILESS_MAIN(it_Postgres)
