@@ -1,6 +1,8 @@
 #pragma once
 
-// What the benchmarks share: a laboratory's worth of data in an install folder on SQLite.
+// What the benchmarks share: a laboratory's worth of data in an install folder on SQLite, or on a
+// PostgreSQL server (--engine postgresql: the server whose socket folder is in CORVANA_PG_SOCKET,
+// or a throw-away one started with scripts/pg-sandbox.sh for the run).
 
 #include "config/IniFile.h"
 #include "core/AppContext.h"
@@ -17,6 +19,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -62,6 +65,88 @@ void say(const QString& text)
     std::fflush(stderr);
 }
 
+// Where the benchmark's databases are.
+struct BenchEngine
+{
+    bool postgres = false;
+    QString socket;
+    std::unique_ptr<QTemporaryDir> sandbox; // a server of this run's own, stopped at the end
+
+    BenchEngine() = default;
+    BenchEngine(const BenchEngine&) = delete;
+    BenchEngine& operator=(const BenchEngine&) = delete;
+    ~BenchEngine()
+    {
+        if (sandbox)
+            QProcess::execute(QStringLiteral("bash"), {QStringLiteral(CORVANA_SOURCE_DIR "/scripts/pg-sandbox.sh"),
+                                                       QStringLiteral("stop"), sandbox->path()});
+    }
+    QString name() const { return postgres ? QStringLiteral("PostgreSQL") : QStringLiteral("SQLite"); }
+    QString driver() const { return postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"); }
+    SqlEngine engine() const { return postgres ? SqlEngine::Postgres : SqlEngine::Sqlite; }
+};
+
+void say(const QString& text);
+
+// "--engine postgresql" among the arguments; false when the server cannot be had.
+bool chooseEngine(const QStringList& args, BenchEngine& engine)
+{
+    const qsizetype at = args.indexOf(QStringLiteral("--engine"));
+    engine.postgres = at > 0 && args.value(at + 1) == QLatin1String("postgresql");
+    if (!engine.postgres)
+        return true;
+    engine.socket = qEnvironmentVariable("CORVANA_PG_SOCKET");
+    if (!engine.socket.isEmpty())
+        return true;
+    engine.sandbox = std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/corvana-bench-pg-XXXXXX"));
+    QProcess start;
+    start.start(QStringLiteral("bash"), {QStringLiteral(CORVANA_SOURCE_DIR "/scripts/pg-sandbox.sh"),
+                                         QStringLiteral("start"), engine.sandbox->path()});
+    start.waitForFinished(120000);
+    engine.socket = QString::fromLocal8Bit(start.readAllStandardOutput()).trimmed();
+    if (start.exitCode() != 0 || engine.socket.isEmpty()) {
+        say(QStringLiteral("no PostgreSQL server: %1").arg(QString::fromLocal8Bit(start.readAllStandardError())));
+        return false;
+    }
+    return true;
+}
+
+const QString benchInterfaceDb = QStringLiteral("bench_interfacevidas");
+const QString benchLisDb = QStringLiteral("bench_patients");
+
+// Opens a benchmark database: the SQLite file, or the server database of that name (made when missing).
+bool openBenchDb(ScopedConnection& c, const BenchEngine& engine, const QString& file, const QString& database)
+{
+    QString error;
+    if (!engine.postgres) {
+        if (c.openSqlite(file, &error))
+            return true;
+        say(error);
+        return false;
+    }
+    c.db().setHostName(engine.socket);
+    c.db().setUserName(QStringLiteral("corvana"));
+    c.db().setDatabaseName(QStringLiteral("postgres"));
+    if (!c.db().open()) {
+        say(c.db().lastError().text());
+        return false;
+    }
+    {
+        QSqlQuery q(c.db());
+        q.exec(QStringLiteral("SELECT 1 FROM pg_database WHERE datname='%1'").arg(database));
+        if (!q.next() && !q.exec(QStringLiteral("CREATE DATABASE %1").arg(database))) {
+            say(q.lastError().text());
+            return false;
+        }
+    }
+    c.db().close();
+    c.db().setDatabaseName(database);
+    if (c.db().open())
+        return true;
+    say(c.db().lastError().text());
+    return false;
+}
+
 bool run(QSqlQuery& q, const QString& sql)
 {
     if (q.exec(sql))
@@ -71,12 +156,16 @@ bool run(QSqlQuery& q, const QString& sql)
 }
 
 // The index statements of `db`, so that a bulk load can drop and rebuild them (much faster than
-// keeping them up to date row by row).
+// keeping them up to date row by row). Keys stay.
 QStringList indexStatements(QSqlDatabase& db)
 {
     QStringList list;
     QSqlQuery q(db);
-    q.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE type='index' AND sql IS NOT NULL"));
+    if (db.driverName() == QLatin1String("QPSQL"))
+        q.exec(QStringLiteral("SELECT indexdef FROM pg_indexes WHERE schemaname='public' AND indexname NOT LIKE "
+                              "'%_pkey'"));
+    else
+        q.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE type='index' AND sql IS NOT NULL"));
     while (q.next())
         list << q.value(0).toString();
     return list;
@@ -86,7 +175,11 @@ bool dropIndexes(QSqlDatabase& db)
 {
     QStringList names;
     QSqlQuery q(db);
-    q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='index' AND sql IS NOT NULL"));
+    if (db.driverName() == QLatin1String("QPSQL"))
+        q.exec(QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname='public' AND indexname NOT LIKE "
+                              "'%_pkey'"));
+    else
+        q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='index' AND sql IS NOT NULL"));
     while (q.next())
         names << q.value(0).toString();
     for (const QString& name : names) {
@@ -94,6 +187,29 @@ bool dropIndexes(QSqlDatabase& db)
             return false;
     }
     return true;
+}
+
+// Before a bulk load: no waiting for the disk on SQLite (the figures are of reads).
+void bulkLoadPragmas(QSqlDatabase& db)
+{
+    if (db.driverName() != QLatin1String("QSQLITE"))
+        return;
+    QSqlQuery q(db);
+    run(q, QStringLiteral("PRAGMA synchronous=OFF"));
+    run(q, QStringLiteral("PRAGMA cache_size=-200000"));
+}
+
+// After it: the indexes back, and what the planner needs to know.
+bool afterBulkLoad(QSqlDatabase& db, const QStringList& indexes)
+{
+    QSqlQuery q(db);
+    for (const QString& statement : indexes) {
+        if (!run(q, statement))
+            return false;
+    }
+    if (db.driverName() == QLatin1String("QPSQL"))
+        return run(q, QStringLiteral("ANALYZE"));
+    return run(q, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
 }
 
 QString sampleOf(const QDate& day, int number)
@@ -116,23 +232,25 @@ struct Catalogue
     int kind(int test) const { return test % 4; } // 0: sex and age, 1: all, 2: age, 3: sex
 };
 
-bool generateInterface(const QString& file, const QDate& today)
+bool generateInterface(const BenchEngine& engine, const QString& file, const QDate& today)
 {
-    ScopedConnection c(QStringLiteral("QSQLITE"));
-    QString error;
-    if (!c.openSqlite(file, &error)) {
-        say(error);
+    ScopedConnection c(engine.driver());
+    if (!openBenchDb(c, engine, file, benchInterfaceDb))
         return false;
-    }
     QSqlDatabase& db = c.db();
-    const Schema::Outcome schema = Schema::ensureInterface(db, SqlEngine::Sqlite);
+    {
+        // A server database of an earlier run is made anew.
+        QSqlQuery q(db);
+        if (engine.postgres && !run(q, QStringLiteral("DROP SCHEMA public CASCADE; CREATE SCHEMA public")))
+            return false;
+    }
+    const Schema::Outcome schema = Schema::ensureInterface(db, engine.engine());
     if (!schema) {
         say(schema.error);
         return false;
     }
     QSqlQuery q(db);
-    run(q, QStringLiteral("PRAGMA synchronous=OFF"));
-    run(q, QStringLiteral("PRAGMA cache_size=-200000"));
+    bulkLoadPragmas(db);
     const QStringList indexes = indexStatements(db);
     if (!dropIndexes(db) || !db.transaction())
         return false;
@@ -231,29 +349,23 @@ bool generateInterface(const QString& file, const QDate& today)
     }
     if (!db.commit())
         return false;
-    for (const QString& statement : indexes) {
-        if (!run(q, statement))
-            return false;
-    }
-    run(q, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-    return true;
+    return afterBulkLoad(db, indexes);
 }
 
-bool generateLis(const QString& file, const QDate& today, int todays)
+bool generateLis(const BenchEngine& engine, const QString& file, const QDate& today, int todays)
 {
-    QString error;
-    if (!LisStandIn::ensure(file, &error)) {
-        say(error);
+    ScopedConnection c(engine.driver());
+    if (!openBenchDb(c, engine, file, benchLisDb))
         return false;
-    }
-    ScopedConnection c(QStringLiteral("QSQLITE"));
-    if (!c.openSqlite(file, &error)) {
-        say(error);
-        return false;
-    }
     QSqlDatabase& db = c.db();
     QSqlQuery q(db);
-    run(q, QStringLiteral("PRAGMA synchronous=OFF"));
+    QString error;
+    if ((engine.postgres && !run(q, QStringLiteral("DROP SCHEMA public CASCADE; CREATE SCHEMA public"))) ||
+        !LisStandIn::ensureOn(db, engine.engine(), &error)) {
+        say(error);
+        return false;
+    }
+    bulkLoadPragmas(db);
     const QStringList indexes = indexStatements(db);
     if (!dropIndexes(db) || !db.transaction())
         return false;
@@ -297,30 +409,37 @@ bool generateLis(const QString& file, const QDate& today, int todays)
     }
     if (!db.commit())
         return false;
-    for (const QString& statement : indexes) {
-        if (!run(q, statement))
-            return false;
-    }
-    run(q, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-    return true;
+    return afterBulkLoad(db, indexes);
 }
 
-void writeSettings(const QString& ini)
+void writeSettings(const BenchEngine& engine, const QString& ini)
 {
-    const auto set = [&ini](const char* section, const char* key, const char* value) {
-        WriteIni(ini, QString::fromLatin1(section), QString::fromLatin1(key), QString::fromLatin1(value));
+    const auto set = [&ini](const char* section, const char* key, const QString& value) {
+        WriteIni(ini, QString::fromLatin1(section), QString::fromLatin1(key), value);
     };
-    set("server", "engine", "sqlite");
-    set("server", "database", "InterfaceVIDAS.db");
-    set("server", "CRIauthentication", "0");
-    set("corvanaserver", "engine", "sqlite");
-    set("corvanaserver", "database", "Patients.db");
-    set("corvanaserver", "CRVaccess", "0");
-    set("corvanaserver", "active", "1");
-    set("comsetup", "autsavecrv", "1");
-    set("comsetup", "autoComment", "1");
-    set("comsetup", "soudorno", "0");
-    set("report", "IDdigitsNo", "13");
+    if (engine.postgres) {
+        for (const char* section : {"server", "corvanaserver"}) {
+            set(section, "engine", QStringLiteral("postgresql"));
+            set(section, "servername", engine.socket);
+            set(section, "UserID", QStringLiteral("corvana"));
+        }
+        set("server", "database", benchInterfaceDb);
+        set("server", "CRIauthentication", QStringLiteral("1"));
+        set("corvanaserver", "database", benchLisDb);
+        set("corvanaserver", "CRVauthentication", QStringLiteral("1"));
+    } else {
+        set("server", "engine", QStringLiteral("sqlite"));
+        set("server", "database", QStringLiteral("InterfaceVIDAS.db"));
+        set("server", "CRIauthentication", QStringLiteral("0"));
+        set("corvanaserver", "engine", QStringLiteral("sqlite"));
+        set("corvanaserver", "database", QStringLiteral("Patients.db"));
+    }
+    set("corvanaserver", "CRVaccess", QStringLiteral("0"));
+    set("corvanaserver", "active", QStringLiteral("1"));
+    set("comsetup", "autsavecrv", QStringLiteral("1"));
+    set("comsetup", "autoComment", QStringLiteral("1"));
+    set("comsetup", "soudorno", QStringLiteral("0"));
+    set("report", "IDdigitsNo", QStringLiteral("13"));
 }
 
 struct Figures
@@ -345,21 +464,25 @@ Figures figuresOf(QList<double> ms)
 // Generates the databases in `install` once (a marker file remembers it, so a kept folder is
 // reused): the catalogue and ranges, 1,000,000 results over the 1,000 days before `today`, and
 // 100,000 LIS patients of whom `todays` are requested on `today`.
-bool ensureGenerated(const InstallFolder& install, const QDate& today, int todays)
+bool ensureGenerated(const BenchEngine& engine, const InstallFolder& install, const QDate& today, int todays)
 {
-    const QString marker = install.filePath(QStringLiteral("generated-%1").arg(todays));
+    const QString marker =
+        install.filePath(QStringLiteral("generated-%1%2").arg(todays).arg(engine.postgres ? "-postgresql" : ""));
+    // A server of this run's own starts empty whatever the folder remembers.
+    if (engine.sandbox)
+        QFile::remove(marker);
+    writeSettings(engine, install.settingsIni());
     if (!QFileInfo::exists(marker)) {
         for (const char* name : {"InterfaceVIDAS.db", "Patients.db"}) {
             const QString file = install.filePath(QString::fromLatin1(name));
             for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
                 QFile::remove(file + suffix);
         }
-        writeSettings(install.settingsIni());
-        say(QStringLiteral("generating the databases in %1 ...").arg(install.path()));
+        say(QStringLiteral("generating the %1 databases for %2 ...").arg(engine.name(), install.path()));
         QElapsedTimer generating;
         generating.start();
-        if (!generateInterface(install.filePath(QStringLiteral("InterfaceVIDAS.db")), today) ||
-            !generateLis(install.filePath(QStringLiteral("Patients.db")), today, todays))
+        if (!generateInterface(engine, install.filePath(QStringLiteral("InterfaceVIDAS.db")), today) ||
+            !generateLis(engine, install.filePath(QStringLiteral("Patients.db")), today, todays))
             return false;
         QFile(marker).open(QIODevice::WriteOnly);
         say(QStringLiteral("generated in %1 s").arg(generating.elapsed() / 1000.0, 0, 'f', 1));

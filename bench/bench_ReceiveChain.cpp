@@ -5,7 +5,7 @@
 // 99th percentile per record, for new results and for results that overwrite their row, and how
 // that compares with the record's time on the wire at 9600 baud.
 //
-//   bench_ReceiveChain [--dir DIR] [--today N]
+//   bench_ReceiveChain [--dir DIR] [--today N] [--engine postgresql]
 //     --dir DIR   keep the generated install folder in DIR and reuse it on the next run
 //     --today N   LIS patients requested today, whose results are measured (default 500)
 
@@ -41,7 +41,11 @@ int main(int argc, char* argv[])
     QDir().mkpath(folder);
     const QDate today(2026, 12, 5);
     const InstallFolder install(folder);
-    if (!ensureGenerated(install, today, todays))
+    BenchEngine engine;
+    if (!chooseEngine(args, engine))
+        return 1;
+    std::printf("engine: %s\n", qUtf8Printable(engine.name()));
+    if (!ensureGenerated(engine, install, today, todays))
         return 1;
     SilentDialogs dialogs;
     FixedClock clock;

@@ -3,7 +3,7 @@
 // patient, each kind of search (top 100), and the LIS worklist of one request date. Prints the
 // median and the slowest of each over varied inputs.
 //
-//   bench_Worklist [--dir DIR] [--runs N]
+//   bench_Worklist [--dir DIR] [--runs N] [--engine postgresql]
 //     --dir DIR   keep the generated install folder in DIR and reuse it on the next run
 //     --runs N    inputs per figure (default 25)
 
@@ -31,7 +31,11 @@ int main(int argc, char* argv[])
     QDir().mkpath(folder);
     const QDate today(2026, 12, 5);
     const InstallFolder install(folder);
-    if (!ensureGenerated(install, today, 500))
+    BenchEngine engine;
+    if (!chooseEngine(args, engine))
+        return 1;
+    std::printf("engine: %s\n", qUtf8Printable(engine.name()));
+    if (!ensureGenerated(engine, install, today, 500))
         return 1;
 
     SilentDialogs dialogs;
