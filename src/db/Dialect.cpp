@@ -79,6 +79,13 @@ QString Dialect::toReal(const QString& expression) const
     return expression;
 }
 
+QString Dialect::caselessLike(const QString& column) const
+{
+    if (m_engine == SqlEngine::Postgres)
+        return QStringLiteral("lower(CAST(%1 AS text)) like lower(?) ESCAPE '\\'").arg(column);
+    return QStringLiteral("%1 like ? ESCAPE '\\'").arg(column);
+}
+
 QString Dialect::boolLiteral(bool value) const
 {
     if (m_engine == SqlEngine::Jet)

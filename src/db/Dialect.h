@@ -42,6 +42,10 @@ public:
     // "CAST(x AS REAL)", and on PostgreSQL the schema's own function "corvana_real(x)".
     QString toRealOrNull(const QString& expression) const;
 
+    // "column like ? ESCAPE '\'" in any letter case: the column's own collation does it everywhere
+    // but on PostgreSQL, whose indexes serve a pattern only on the lower-case text.
+    QString caselessLike(const QString& column) const;
+
     // Boolean constants as the engine writes them in a statement (Jet's True is -1).
     QString boolLiteral(bool value) const;
 

@@ -84,9 +84,10 @@ Outcome search(AppContext& context, const Request& r)
             // are read from their index, a small part of the table's size, and only until the list
             // is full; with other criteria those narrow the rows first.
             c.add(nameAlone ? QStringLiteral(" AutoNum IN (SELECT ") + dialect.top(maxHits) +
-                                  QStringLiteral("AutoNum FROM Result WHERE Patientname like ? ESCAPE '\\'") +
-                                  dialect.limit(maxHits) + QStringLiteral(") ")
-                            : QStringLiteral(" Patientname like ? ESCAPE '\\' "),
+                                  QStringLiteral("AutoNum FROM Result WHERE ") +
+                                  dialect.caselessLike(QStringLiteral("Patientname")) + dialect.limit(maxHits) +
+                                  QStringLiteral(") ")
+                            : QLatin1Char(' ') + dialect.caselessLike(QStringLiteral("Patientname")) + QLatin1Char(' '),
                   containsPattern(r.name));
         if (r.bySex && !r.sex.isEmpty())
             c.add(QStringLiteral(" Sex=? "), r.sex);

@@ -3,6 +3,8 @@
 -- Booleans and flags are integers (0/1) as in the program's statements; Testdate is a date.
 -- Names that users search and compare by hand are citext, case-insensitive as on SQL Server.
 CREATE EXTENSION IF NOT EXISTS citext;
+-- Trigram indexes let a search for a part of a name read an index instead of every row.
+CREATE EXTENSION IF NOT EXISTS pg_trgm;
 
 -- A text read as a number, null when it is none (a plain cast would be an error and end the
 -- transaction). Immutable, so that an index may use it.
@@ -114,4 +116,8 @@ CREATE INDEX ix_Result_SampleID ON Result (SampleID, Testdate);
 CREATE INDEX ix_Result_Patientname ON Result (Patientname);
 CREATE INDEX ix_Result_DocName ON Result (DocName);
 CREATE INDEX ix_Result_shortAssay ON Result (shortAssay, Testdate);
-CREATE INDEX ix_Result_testsimp ON Result (testsimp)
+CREATE INDEX ix_Result_testsimp ON Result (testsimp);
+-- Names are searched by a part (anywhere) and suggested by their beginning, in any letter case.
+CREATE INDEX ix_Result_Patientname_part ON Result USING gin (lower(CAST(Patientname AS text)) gin_trgm_ops);
+CREATE INDEX ix_Result_Patientname_start ON Result (lower(CAST(Patientname AS text)) text_pattern_ops);
+CREATE INDEX ix_Result_DocName_start ON Result (lower(CAST(DocName AS text)) text_pattern_ops)
