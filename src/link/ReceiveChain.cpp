@@ -274,9 +274,14 @@ void ReceiveChain::processText(const QByteArray& bytes)
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         m_current.reset();
         const MessageParser::Reading reading = MessageParser::readPiece(pieces[i], i > 0, options, m_current);
-        // A record of neither layout is kept as it came and shown, never read by position.
-        if (reading.kind == MessageParser::Reading::Kind::Held)
-            hold("mtrsl" + pieces[i].toLatin1(), reading.reason);
+        // A record of neither layout is kept as it came (through its checksum) and shown, never
+        // read by position.
+        if (reading.kind == MessageParser::Reading::Kind::Held) {
+            QByteArray raw = "mtrsl" + pieces[i].toLatin1();
+            if (const qsizetype gs = raw.indexOf(AnalyserCapture::GS); gs >= 0)
+                raw.truncate(gs + 3);
+            hold(raw, reading.reason);
+        }
         if (reading.kind != MessageParser::Reading::Kind::Read)
             continue;
         processRecord();
