@@ -1,3 +1,4 @@
+#include "ProgramRun.h"
 #include "ReceiveLab.h"
 
 #include <QDir>
@@ -7,13 +8,45 @@
 
 using Db = TestInstall::Db;
 
-// A VIDAS 3 that waits for an answer to every frame, on a pseudo-terminal, with the receive window
-// on the other end and frame answers switched on.
-class TestFrameAnswers : public QObject
+// The larger models with the programs as they ship: a VIDAS 3 that waits for an answer to every
+// frame, on a pseudo-terminal, with the receive window on the other end; `replay` of their captures.
+class TestTagLayoutLine : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // Stored under the sample IDs the analysers sent, with the analyser, and written into the LIS.
+    void replayStoresAndExports()
+    {
+        ReceiveLab lab;
+        QVERIFY(lab.ready);
+        QByteArray capture;
+        for (const char* name : {"tag-layout-vidas3.bin", "tag-layout-vidas-pc.bin", "tag-layout-ferritin.bin"})
+            capture += sampleBytes(QString::fromLatin1(name));
+        QFile file(QDir(lab.install.path()).filePath("capture.bin"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(capture) == capture.size());
+        file.close();
+        const ProgramRun run = runCorvanaVidas({"--home", lab.install.path(), "replay", file.fileName()});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts),
+                 (QStringList{
+                     "2601140001230  [VIDAS3PC02 IVD3-77001]     Yes", "2601140001230  [VIDAS3PC02 IVD3-77001]     Yes",
+                     "2601140001247  [VIDASPC-A PC-41122]     Yes", "2601140001261  [VIDASPC-A PC-41122]     Yes",
+                     "2601140001254  [VIDAS3PC02 IVD3-77001]     No"}));
+        QCOMPARE(lab.install.texts(Db::Interface, "SELECT SampleID, shortAssay, resultt1, testunit, instrumentid, "
+                                                  "instrumentsn FROM Result ORDER BY AutoNum"),
+                 (QStringList{"2601140001230|FER|45.6|ng/ml|VIDAS3PC02|IVD3-77001",
+                              "2601140001230|TSH|1.84|uUI/ml|VIDAS3PC02|IVD3-77001",
+                              "2601140001247|PRL|< 0.5|ng/ml|VIDASPC-A|PC-41122",
+                              "2601140001261|HIV5|Positive (0.25)||VIDASPC-A|PC-41122",
+                              "2601140001254|FER|182.4|ng/ml|VIDAS3PC02|IVD3-77001"}));
+        QCOMPARE(lab.install.texts(Db::Lis, "SELECT patientid, testcode, resultt FROM patienttest WHERE resultfinsh=1 "
+                                            "ORDER BY patientid, testcode"),
+                 (QStringList{"2601140001230|501|1.84", "2601140001230|505|45.6", "2601140001247|503|< 0.5",
+                              "2601140001261|507|Positive (0.25)"}));
+        QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM heldframe"), "0");
+    }
+
     // The simulator damages each frame twice: both are refused, the third is taken. The answers go
     // out while the interface database is locked by another program, so they cannot wait for it;
     // the result is stored once when the lock goes, and nothing is held.
@@ -68,5 +101,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFrameAnswers)
-#include "it_FrameAnswers.moc"
+QTEST_MAIN(TestTagLayoutLine)
+#include "it_TagLayoutLine.moc"
