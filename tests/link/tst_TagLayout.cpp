@@ -205,6 +205,10 @@ private slots:
         row("a comma and a point", tagFrame("ci1|rtTSH|qn1,234.5|" + filler),
             {"held: the number 1,234.5 has both a comma and a point"});
         row("a field without its tag", tagFrame("ci1|rtTSH|q|qn2|" + filler), {"held: field 3 has no tag"});
+        row("a tag not of letters or digits", tagFrame("ci1|rtTSH|-x5|qn2|" + filler), {"held: field 3 has no tag"});
+        // The shortest piece that can be a record is 51 characters, as for the mini VIDAS.
+        row("51 characters: held", tagFrame("rtTSH|qn2|m4" + QByteArray(51 - 18, 'x')), {"held: no sample (ci) field"});
+        row("50 characters: line noise", tagFrame("rtTSH|qn2|m4" + QByteArray(50 - 18, 'x')), {});
         row("text before the first field", tagFrame("x|ci1|rtTSH|qn2|" + filler).replace("mtrsl|x", "mtrslx"),
             {"held: text between mtrsl and the first field"});
         QByteArray stray = tagFrame("ci1|rtTSH|qn2|" + filler);
@@ -238,6 +242,53 @@ private slots:
     {
         QFETCH(QByteArray, area);
         QTEST(outcomes(area), "read");
+    }
+
+    // What the simulator sends for a mini VIDAS record, under each choice of the link software.
+    void writer_data()
+    {
+        QTest::addColumn<QByteArray>("mini");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("frame"); // # RS, $ GS, [ STX, ] ETX; the checksum as cc
+        const QByteArray tsh = "\x1emtrsl|\x1ept|\x1e"
+                               "ci12|\x1ertTSH|\x1ett09:42|\x1etd12/05/26|\x1eqn< 2.35 uUI/ml|";
+        const auto row = [](const char* name, const QByteArray& mini, const QStringList& options, const char* frame) {
+            QTest::newRow(name) << mini << options << QByteArray(frame);
+        };
+        row("as set by default", tsh, {}, "[#mtrsl|pt|ci12|rtTSH|tt09:42|td05/12/2026|qn< 2.35|y3uUI/ml|$cc]");
+        row("month first, two-digit year, comma, CR LF", tsh, {"mdy", "yy", "comma", "crlf"},
+            "[#mtrsl|pt|ci12|rtTSH|tt09:42|td12/05/26|qn< 2,35|y3uUI/ml|$cc\r\n]");
+        row("year first, the unit twice, the analyser named", tsh, {"ymd", "twice", "id"},
+            "[#mtrsl|pt|ci12|rtTSH|tt09:42|td2026/12/05|qn< 2.35 uUI/ml|y3uUI/ml|idV3|snS9|$cc]");
+        row("lines of 20", tsh, {"line20"}, "[#mtrsl|pt|ci12|rtTSH|#tt09:42|td05/12/2026#|qn< 2.35|y3uUI/ml|$cc]");
+        row("a date not in the mini VIDAS form stays", "\x1emtrsl|\x1etd1/5/26|", {}, "[#mtrsl|td1/5/26|$cc]");
+    }
+
+    void writer()
+    {
+        QFETCH(QByteArray, mini);
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, frame);
+        TagRecord::WriteOptions o;
+        o.dateOrder = options.contains("mdy")   ? TagRecord::DateOrder::MDY
+                      : options.contains("ymd") ? TagRecord::DateOrder::YMD
+                                                : TagRecord::DateOrder::DMY;
+        o.twoDigitYear = options.contains("yy");
+        o.decimalComma = options.contains("comma");
+        o.crlf = options.contains("crlf");
+        o.unitTwice = options.contains("twice");
+        o.lineLength = options.contains("line20") ? 20 : 80;
+        if (options.contains("id")) {
+            o.instrument = "V3";
+            o.serialNo = "S9";
+        }
+        QByteArray sent = TagRecord::frame(TagRecord::fromMini(mini, o), o);
+        const qsizetype gs = sent.indexOf('\x1d');
+        QCOMPARE(sent.mid(gs + 1, 2), AnalyserCapture::checksum(sent.mid(1, gs)));
+        sent.replace(gs + 1, 2, "cc");
+        for (char& c : sent)
+            c = c == '\x1e' ? '#' : c == '\x1d' ? '$' : c == '\x02' ? '[' : c == '\x03' ? ']' : c;
+        QCOMPARE(sent, frame);
     }
 
     void bothLayoutsStoreTheSameRows();
@@ -346,6 +397,7 @@ void tst_TagLayout::frameAnswers_data()
     row("noise before a refused frame stays", true, "@/xB/G/!", "&%&", "xG!");
     row("sixth refusal in a row kept", true, "@/B/B/B/B/B/B/G/!", "&%%%%%%&", "BG!");
     row("the count starts again after a good frame", true, "@/B/B/B/G/B/B/B/G/!", "&%%%&%%%&", "GG!");
+    row("a frame without its checksum is refused", true, "@/N/G/!", "&%&", "G!");
 }
 
 void tst_TagLayout::frameAnswers()
@@ -354,6 +406,8 @@ void tst_TagLayout::frameAnswers()
     QFETCH(QString, arrivals);
     const QByteArray good = tagFrame("ci260114000123|rtTSH|qn2,35|" + filler);
     const QByteArray bad = flipped(good, 40);
+    QByteArray unchecked = good;
+    unchecked.remove(unchecked.indexOf('\x1d'), 3);
     SerialSession session;
     session.setFrameAnswers(on);
     QString answers, message;
@@ -361,7 +415,12 @@ void tst_TagLayout::frameAnswers()
     for (const QString& arrival : arrivals.split(u'/')) {
         QByteArray bytes;
         for (const QChar c : arrival)
-            bytes += c == u'G' ? good : c == u'B' ? bad : c == u'@' ? "\x05" : c == u'!' ? "\x04" : "x";
+            bytes += c == u'G'   ? good
+                     : c == u'B' ? bad
+                     : c == u'N' ? unchecked
+                     : c == u'@' ? "\x05"
+                     : c == u'!' ? "\x04"
+                                 : "x";
         fed += bytes.size();
         const SerialSession::Actions actions = session.onData(bytes);
         for (const char c : actions.reply)
