@@ -7,8 +7,18 @@
 //             --file CAPTURE ... | --generate N      what to send (--file may be repeated)
 //             [--per-session K] [--seed S] [--chunk BYTES] [--delay MS] [--pause MS]
 //             [--ack-timeout MS] [--retries N] [--baud RATE] [--wait-open MS] [--no-hold]
+//             [--layout mini|tag] [--line N] [--crlf] [--decimal-comma] [--date-order DMY|MDY|YMD]
+//             [--two-digit-year] [--unit-twice] [--instrument ID] [--serial SN]
+//             [--frame-ack] [--damage N]
+//
+// --layout tag sends the records as the larger models do (fields by tag, lines cut at --line
+// characters, each opened by RS); captures already in that layout go as they are. --frame-ack
+// waits for ACK or NAK after each frame and sends a refused frame again, six times at most.
+// --damage N flips one byte of each frame's first N sendings (one with --frame-ack off), to show
+// refused and held frames.
 
 #include "link/AnalyserCapture.h"
+#include "link/TagRecord.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -196,7 +206,89 @@ struct Pacing
     int ackTimeoutMs = 2000;
     int retries = 5;
     int waitOpenMs = 30000;
+    bool frameAck = false;
+    int damage = 0;
 };
+
+constexpr char NAK = 0x15;
+constexpr int kFrameTries = 6;
+
+// The session's frames in the larger models' layout; frames already in it stay as they are.
+QByteArray asTagLayout(const QByteArray& body, const TagRecord::WriteOptions& options)
+{
+    using namespace AnalyserCapture;
+    const QList<Frame> found = frames(body);
+    if (found.isEmpty() || !body.contains("\x1emtrsl|\x1e"))
+        return body;
+    QByteArray out;
+    for (const Frame& f : found)
+        out += TagRecord::frame(TagRecord::fromMini(f.record, options), options);
+    return out + EOT;
+}
+
+// One byte of the record changed, as a noisy line would: the checksum no longer holds.
+QByteArray damaged(QByteArray frame)
+{
+    for (qsizetype at = frame.size() / 2; at < frame.size(); ++at) {
+        if (static_cast<unsigned char>(frame[at]) >= 0x20) {
+            frame[at] = static_cast<char>(frame[at] ^ 0x01);
+            break;
+        }
+    }
+    return frame;
+}
+
+bool writeChunks(Line& line, const QByteArray& bytes, const Pacing& pacing)
+{
+    for (qsizetype at = 0; at < bytes.size() && !g_stop; at += pacing.chunk) {
+        if (!line.write(bytes.mid(at, pacing.chunk)))
+            return false;
+        if (pacing.delayMs > 0)
+            QThread::msleep(static_cast<unsigned long>(pacing.delayMs));
+    }
+    return true;
+}
+
+// The host's answer to a frame: ACK, NAK, or 0 when none came in time.
+char frameAnswer(Line& line, int timeoutMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < timeoutMs && !g_stop) {
+        const QByteArray answer = line.read(static_cast<int>(timeoutMs - waited.elapsed()));
+        for (const char c : answer) {
+            if (c == AnalyserCapture::ACK || c == NAK)
+                return c;
+        }
+    }
+    return 0;
+}
+
+// Frame by frame (each up to its ETX), each sent again while the host refuses it.
+bool sendFrames(Line& line, const QByteArray& bytes, const Pacing& pacing, int number)
+{
+    qsizetype from = 0;
+    int frame = 0;
+    for (qsizetype etx = bytes.indexOf(AnalyserCapture::ETX); etx >= 0 && !g_stop;
+         etx = bytes.indexOf(AnalyserCapture::ETX, from)) {
+        const QByteArray unit = bytes.mid(from, etx + 1 - from);
+        from = etx + 1;
+        ++frame;
+        char answer = 0;
+        for (int attempt = 0; attempt < kFrameTries && answer != AnalyserCapture::ACK && !g_stop; ++attempt) {
+            if (!writeChunks(line, attempt < pacing.damage ? damaged(unit) : unit, pacing))
+                return false;
+            answer = frameAnswer(line, pacing.ackTimeoutMs);
+            say(QStringLiteral("session %1 frame %2: %3")
+                    .arg(number)
+                    .arg(frame)
+                    .arg(answer == AnalyserCapture::ACK ? "ACK"
+                         : answer == NAK                ? "NAK"
+                                                        : "no answer"));
+        }
+    }
+    return writeChunks(line, bytes.mid(from), pacing);
+}
 
 // ENQ until the host answers ACK, then the session in chunks, EOT last.
 bool sendSession(Line& line, const AnalyserCapture::Session& session, const Pacing& pacing, int number)
@@ -232,13 +324,17 @@ bool sendSession(Line& line, const AnalyserCapture::Session& session, const Paci
     QByteArray bytes = session.body;
     if (!bytes.endsWith(EOT))
         bytes.append(EOT);
-    for (qsizetype at = 0; at < bytes.size() && !g_stop; at += pacing.chunk) {
-        if (!line.write(bytes.mid(at, pacing.chunk))) {
-            say(QStringLiteral("session %1: write failed").arg(number));
-            return false;
-        }
-        if (pacing.delayMs > 0)
-            QThread::msleep(static_cast<unsigned long>(pacing.delayMs));
+    if (pacing.damage > 0 && !pacing.frameAck) {
+        QByteArray once;
+        for (const QByteArray& unit : bytes.split(ETX))
+            once += (unit.contains(GS) ? damaged(unit) : unit) + ETX;
+        once.chop(1);
+        bytes = once;
+    }
+    const bool sent = pacing.frameAck ? sendFrames(line, bytes, pacing, number) : writeChunks(line, bytes, pacing);
+    if (!sent) {
+        say(QStringLiteral("session %1: write failed").arg(number));
+        return false;
     }
     say(QStringLiteral("session %1: sent %2 bytes").arg(number).arg(bytes.size()));
     return true;
@@ -296,8 +392,31 @@ int main(int argc, char* argv[])
     const QCommandLineOption noHold(QStringLiteral("no-hold"),
                                     QStringLiteral("With --pty-link: end after the last session instead of "
                                                    "keeping the line until interrupted."));
-    parser.addOptions({device, ptyLink, file, generate, perSession, seed, chunk, delay, pause, ackTimeout, retries,
-                       baud, waitOpen, noHold});
+    const QCommandLineOption layout(QStringLiteral("layout"),
+                                    QStringLiteral("Record layout: mini (as captured) or tag (the larger models)."),
+                                    QStringLiteral("LAYOUT"), QStringLiteral("mini"));
+    const QCommandLineOption lineLength(QStringLiteral("line"), QStringLiteral("Tag layout: characters per line (80)."),
+                                        QStringLiteral("N"));
+    const QCommandLineOption crlf(QStringLiteral("crlf"), QStringLiteral("Tag layout: CR LF after the checksum."));
+    const QCommandLineOption comma(QStringLiteral("decimal-comma"), QStringLiteral("Tag layout: 182,4 for 182.4."));
+    const QCommandLineOption dateOrder(QStringLiteral("date-order"),
+                                       QStringLiteral("Tag layout: date order DMY, MDY or YMD (DMY)."),
+                                       QStringLiteral("ORDER"), QStringLiteral("DMY"));
+    const QCommandLineOption shortYear(QStringLiteral("two-digit-year"), QStringLiteral("Tag layout: nn/nn/yy dates."));
+    const QCommandLineOption unitTwice(QStringLiteral("unit-twice"),
+                                       QStringLiteral("Tag layout: the unit in qn as well as in y3."));
+    const QCommandLineOption instrument(QStringLiteral("instrument"), QStringLiteral("Tag layout: instrument id."),
+                                        QStringLiteral("ID"), QStringLiteral("VIDAS3PC01"));
+    const QCommandLineOption serial(QStringLiteral("serial"), QStringLiteral("Tag layout: serial number."),
+                                    QStringLiteral("SN"), QStringLiteral("IVD3-70001"));
+    const QCommandLineOption frameAck(QStringLiteral("frame-ack"),
+                                      QStringLiteral("Wait for ACK or NAK after each frame; send refused ones again."));
+    const QCommandLineOption damage(QStringLiteral("damage"),
+                                    QStringLiteral("Flip a byte in each frame's first N sendings (0)."),
+                                    QStringLiteral("N"));
+    parser.addOptions({device,     ptyLink,   file,      generate,   perSession, seed,     chunk,      delay, pause,
+                       ackTimeout, retries,   baud,      waitOpen,   noHold,     layout,   lineLength, crlf,  comma,
+                       dateOrder,  shortYear, unitTwice, instrument, serial,     frameAck, damage});
     parser.process(app);
 
     bool ok = true;
@@ -312,6 +431,22 @@ int main(int argc, char* argv[])
     const int groupSize = qMax(1, positive(parser, perSession, 1, &ok));
     const int baudRate = positive(parser, baud, 9600, &ok);
     const auto seedValue = static_cast<quint32>(positive(parser, seed, 1, &ok));
+    pacing.frameAck = parser.isSet(frameAck);
+    pacing.damage = positive(parser, damage, 0, &ok);
+    TagRecord::WriteOptions tag;
+    tag.lineLength = positive(parser, lineLength, static_cast<int>(tag.lineLength), &ok);
+    tag.crlf = parser.isSet(crlf);
+    tag.decimalComma = parser.isSet(comma);
+    tag.dateOrder = TagRecord::dateOrderFrom(parser.value(dateOrder));
+    tag.twoDigitYear = parser.isSet(shortYear);
+    tag.unitTwice = parser.isSet(unitTwice);
+    tag.instrument = parser.value(instrument).toLatin1();
+    tag.serialNo = parser.value(serial).toLatin1();
+    const QString layoutName = parser.value(layout);
+    if (layoutName != QLatin1String("mini") && layoutName != QLatin1String("tag")) {
+        say(QStringLiteral("--layout is mini or tag"));
+        ok = false;
+    }
     if (!ok)
         return 2;
     if (pacing.chunk == 0)
@@ -340,6 +475,11 @@ int main(int argc, char* argv[])
         const QList<AnalyserCapture::Result> results = AnalyserCapture::generate(count, seedValue, start);
         for (qsizetype at = 0; at < results.size(); at += groupSize)
             sessions += AnalyserCapture::splitSessions(AnalyserCapture::session(results.mid(at, groupSize)));
+    }
+
+    if (layoutName == QLatin1String("tag")) {
+        for (AnalyserCapture::Session& session : sessions)
+            session.body = asTagLayout(session.body, tag);
     }
 
     std::signal(SIGINT, onSignal);

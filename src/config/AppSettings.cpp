@@ -74,5 +74,7 @@ AppSettings AppSettings::load(const QString& ini)
     s.NIDT = text(server, "NIDT");
     s.NIDL = text(server, "NIDL");
     s.EnLanguage = int16(comsetup, "EnLanguage");
+    s.DateOrder = text(comsetup, "DateOrder");
+    s.FrameAck = int16(comsetup, "FrameAck");
     return s;
 }

@@ -39,6 +39,8 @@ struct AppSettings
     qint16 autsavecrv = 0;
     qint16 autoComment = 0;
     qint16 EnLanguage = 0;
+    QString DateOrder;   // the larger models' date order: DMY (when empty), MDY or YMD
+    qint16 FrameAck = 0; // 1: every frame answered with ACK or NAK
 
     // [report]
     qint16 IDdigitsNo = 0;

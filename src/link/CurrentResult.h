@@ -17,6 +17,9 @@ struct CurrentResult
     QString Txt_resultt3;
     QString Txt_TESTUNIT;
     QString Txt_resultt1;
+    // Which analyser measured it (the larger models send them; the mini VIDAS does not).
+    QString LblInstrument;
+    QString LblSerialNo;
 
     // From the LIS patient.
     QString LblPatName;

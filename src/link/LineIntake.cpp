@@ -14,6 +14,7 @@ LineIntake::LineIntake(AppContext& context, QObject* parent)
     qRegisterMetaType<ReceivedSession>();
     qRegisterMetaType<CurrentResult>();
     m_archiveRetry->setInterval(kArchiveRetryMs);
+    m_session.setFrameAnswers(m_context.settings.FrameAck == 1);
     connect(m_archiveRetry, &QTimer::timeout, this, &LineIntake::writeArchive);
 }
 
@@ -47,6 +48,7 @@ void LineIntake::start()
 
 void LineIntake::stop()
 {
+    cutPending();
     flushArchive();
     if (!m_thread)
         return;
@@ -62,16 +64,29 @@ QByteArray LineIntake::receive(const QByteArray& bytes)
 {
     m_archive.received(bytes);
     const SerialSession::Actions actions = m_session.onData(bytes);
-    if (actions.messageCut)
-        cut(actions);
-    else
+    if (actions.messageCut) {
+        m_pendingCuts.append({actions.cutEnd, m_context.clock().now(), std::exchange(m_session.messageArea(), {})});
+        // A frame's answer goes out before the archive waits for the disk; the sessions keep
+        // their order.
+        if (m_pendingCuts.size() == 1 && actions.reply.isEmpty())
+            cutPending();
+        else if (m_pendingCuts.size() == 1)
+            QTimer::singleShot(0, this, &LineIntake::cutPending);
+    } else {
         emit buffersChanged();
+    }
     return actions.reply;
 }
 
-void LineIntake::cut(const SerialSession::Actions& actions)
+void LineIntake::cutPending()
 {
-    m_archive.sessionCut(actions.cutEnd, m_context.clock().now(), std::exchange(m_session.messageArea(), {}));
+    for (const PendingCut& c : std::exchange(m_pendingCuts, {}))
+        cut(c.end, c.at, c.message);
+}
+
+void LineIntake::cut(qint64 cutEnd, const QDateTime& at, const QByteArray& message)
+{
+    m_archive.sessionCut(cutEnd, at, message);
     writeArchive();
     emit buffersChanged();
     if (m_session.hasCompleteMessage() && !m_cutScheduled) {
@@ -85,12 +100,13 @@ void LineIntake::cutNext()
     m_cutScheduled = false;
     const SerialSession::Actions actions = m_session.onData({});
     if (actions.messageCut)
-        cut(actions);
+        cut(actions.cutEnd, m_context.clock().now(), std::exchange(m_session.messageArea(), {}));
 }
 
 void LineIntake::resetLine()
 {
     m_session.reset();
+    m_session.setFrameAnswers(m_context.settings.FrameAck == 1);
     emit buffersChanged();
 }
 

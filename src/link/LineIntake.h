@@ -36,7 +36,7 @@ public:
     // Stops the worker after the sessions it can store now; what remains is in the archive.
     void stop();
 
-    // One arrival; returns what to write back to the line (one ACK or nothing).
+    // One arrival; returns what to write back to the line (ACK, NAK with frame answers, or nothing).
     QByteArray receive(const QByteArray& bytes);
     // The port was (re)opened: the buffers start empty; the archive keeps everything.
     void resetLine();
@@ -68,7 +68,8 @@ signals:
     void buffersChanged();
 
 private:
-    void cut(const SerialSession::Actions& actions);
+    void cut(qint64 cutEnd, const QDateTime& at, const QByteArray& message);
+    void cutPending();
     void cutNext();
     void writeArchive();
     void dispatch();
@@ -83,4 +84,11 @@ private:
     QList<ReceivedSession> m_undelivered; // durable before the worker started
     QString m_alarm;
     bool m_cutScheduled = false;
+    struct PendingCut
+    {
+        qint64 end;
+        QDateTime at;
+        QByteArray message;
+    };
+    QList<PendingCut> m_pendingCuts; // cut from the line, not yet given to the archive
 };

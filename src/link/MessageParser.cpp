@@ -141,15 +141,105 @@ bool readRecord(const QString& piece, const Options& options, CurrentResult& rec
     return true;
 }
 
+namespace {
+
+// The tag layout's fields into the record; false, with the reason, when a value cannot be read with
+// certainty.
+bool readTagRecord(const QString& piece, const Options& options, CurrentResult& record, QString* why)
+{
+    TagRecord::Fields fields;
+    if (!TagRecord::readFields(piece, &fields, why))
+        return false;
+    const ValueAndUnit split = splitValueAndUnit(fields.value);
+    const QString value = TagRecord::decimalPoint(split.value);
+    if (value.isEmpty() && !split.value.isEmpty()) {
+        *why = QStringLiteral("the number %1 has both a comma and a point").arg(split.value);
+        return false;
+    }
+    if (!split.unit.isEmpty() && !fields.unit.isEmpty() && split.unit != fields.unit) {
+        *why = QStringLiteral("the unit %1 in qn differs from %2 in y3").arg(split.unit, fields.unit);
+        return false;
+    }
+    record.LblSampID = fields.sample;
+    record.Txt_shortAssay = fields.shortAssay;
+    record.Txt_LongAssay = fields.longAssay;
+    if (options.timeFromClock) {
+        record.LblTestTime = DateFormats::timeAmPm(options.now.time());
+        record.LblTestDate = DateFormats::dayMonthYear(options.now.date());
+    } else {
+        record.LblTestTime = testTime(fields.time);
+        record.LblTestDate = TagRecord::testDate(fields.date, options.dateOrder);
+    }
+    record.Txt_resultt2 = fields.reading;
+    record.Txt_resultt3 = value;
+    record.Txt_TESTUNIT = split.unit.isEmpty() ? fields.unit : split.unit;
+    record.LblInstrument = fields.instrument;
+    record.LblSerialNo = fields.serialNo;
+    record.LblPatID = record.LblSampID;
+    return true;
+}
+
+} // namespace
+
+const char* layoutName(Layout layout)
+{
+    return layout == Layout::Tag ? "tag" : "mini";
+}
+
+Reading readPiece(const QString& piece, bool afterMarker, const Options& options, CurrentResult& record)
+{
+    Reading reading;
+    QString why;
+    const TagRecord::Shape shape = TagRecord::shapeOf(piece, &why);
+    if (shape == TagRecord::Shape::Mini) {
+        if (readRecord(piece, options, record))
+            reading.kind = Reading::Kind::Read;
+        return reading;
+    }
+    // Line noise is too short to be a record of either layout; before the first "mtrsl" only what
+    // the mini VIDAS rules would have read counts.
+    const bool recordSized = piece.size() >= minimumRecordLength && (afterMarker || isRecord(piece));
+    if (shape == TagRecord::Shape::Tag && afterMarker) {
+        reading.layout = Layout::Tag;
+        CurrentResult read = record;
+        if (readTagRecord(piece, options, read, &why)) {
+            record = read;
+            reading.kind = Reading::Kind::Read;
+            return reading;
+        }
+    } else if (shape == TagRecord::Shape::Tag) {
+        why = QStringLiteral("fields before any mtrsl");
+    }
+    if (recordSized) {
+        reading.kind = Reading::Kind::Held;
+        reading.reason = why;
+    }
+    return reading;
+}
+
+QList<Parsed> parsePieces(const QString& messageArea, const Options& options)
+{
+    QList<Parsed> out;
+    const QStringList pieces = splitPieces(messageArea);
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        Parsed parsed;
+        parsed.reading = readPiece(pieces[i], i > 0, options, parsed.record);
+        if (parsed.reading.kind == Reading::Kind::Skipped)
+            continue;
+        if (parsed.reading.kind == Reading::Kind::Read)
+            parsed.record.Txt_resultt1 = resultText(parsed.record.Txt_resultt2, parsed.record.Txt_resultt3);
+        parsed.piece = pieces[i];
+        out.append(parsed);
+    }
+    return out;
+}
+
 QList<CurrentResult> parseRecords(const QString& messageArea, const Options& options)
 {
     QList<CurrentResult> records;
-    for (const QString& piece : splitPieces(messageArea)) {
-        CurrentResult record;
-        if (!readRecord(piece, options, record))
-            continue;
-        record.Txt_resultt1 = resultText(record.Txt_resultt2, record.Txt_resultt3);
-        records.append(record);
+    for (const Parsed& parsed : parsePieces(messageArea, options)) {
+        if (parsed.reading.kind == Reading::Kind::Read)
+            records.append(parsed.record);
     }
     return records;
 }

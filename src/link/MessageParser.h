@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/CurrentResult.h"
+#include "link/TagRecord.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -49,6 +50,7 @@ struct Options
 {
     bool timeFromClock = false; // PCdateYN = 1: the computer's date and time replace the record's
     QDateTime now;              // read only when timeFromClock is set
+    TagRecord::DateOrder dateOrder = TagRecord::DateOrder::DMY; // the tag layout's dates
 };
 
 // Fills the analyser's fields of `record` from `piece` (fields 4 to 10, the value split, the patient
@@ -56,6 +58,41 @@ struct Options
 // piece fails the record tests. The record is not reset here and the result text is not composed:
 // the evaluation has to run in between.
 bool readRecord(const QString& piece, const Options& options, CurrentResult& record);
+
+enum class Layout
+{
+    Mini, // an RS before every field: fields 4 to 10 by position
+    Tag,  // the larger models: fields by tag
+};
+const char* layoutName(Layout layout); // "mini", "tag"
+
+struct Reading
+{
+    enum class Kind
+    {
+        Skipped, // not a record (line noise, the text before the first record, too short)
+        Read,    // `record` is filled
+        Held,    // a record that fits neither layout with certainty: never read by position
+    };
+    Kind kind = Kind::Skipped;
+    Layout layout = Layout::Mini;
+    QString reason; // why it is held
+};
+
+// Reads one piece by its layout: the mini VIDAS layout by the rules above, unchanged; the tag
+// layout by tag, its dates in `options.dateOrder`, a decimal comma read as a point, the unit from
+// y3 when qn has none. `afterMarker`: an "mtrsl" came before the piece (the first piece of a message
+// area has none). Fills `record` as readRecord does, and only when the piece is read.
+Reading readPiece(const QString& piece, bool afterMarker, const Options& options, CurrentResult& record);
+
+struct Parsed
+{
+    Reading reading;
+    CurrentResult record; // reset, read, result text composed (when read)
+    QString piece;        // as it came, "mtrsl" not included
+};
+// Every record and every held record of a message area, in order; skipped pieces are left out.
+QList<Parsed> parsePieces(const QString& messageArea, const Options& options);
 
 // Every record of a message area as parsing alone gives it (no evaluation, flagging or storage):
 // reset, read, result text composed.

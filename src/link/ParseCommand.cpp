@@ -89,18 +89,27 @@ QString jsonString(const QString& text)
     return out;
 }
 
-QString jsonLine(const CurrentResult& record, const char* checksum)
+QString jsonLine(const MessageParser::Parsed& parsed, const char* checksum)
 {
     QString line = QStringLiteral("{");
-    bool first = true;
-    for (const auto& [key, value] : fieldsOf(record)) {
-        if (!first)
+    const auto add = [&line](const char* key, const QString& value) {
+        if (line.size() > 1)
             line += QLatin1Char(',');
-        first = false;
         line += jsonString(QString::fromLatin1(key)) + QLatin1Char(':') + jsonString(value);
+    };
+    if (parsed.reading.kind == MessageParser::Reading::Kind::Held) {
+        // The receiver holds such a record; it is shown as it came, with the reason.
+        add("held", parsed.reading.reason);
+        add("record", QStringLiteral("mtrsl") + parsed.piece);
+    } else {
+        for (const auto& [key, value] : fieldsOf(parsed.record))
+            add(key, value);
+        add("layout", QString::fromLatin1(MessageParser::layoutName(parsed.reading.layout)));
+        add("instrument", parsed.record.LblInstrument);
+        add("serialno", parsed.record.LblSerialNo);
     }
-    line += QStringLiteral(",\"checksum\":") + jsonString(QString::fromLatin1(checksum)) + QLatin1Char('}');
-    return line;
+    add("checksum", QString::fromLatin1(checksum));
+    return line + QLatin1Char('}');
 }
 
 } // namespace
@@ -139,13 +148,15 @@ int commandParse(const CommandArgs& args)
     MessageParser::Options options;
     options.timeFromClock = settings.PCdateYN == 1;
     options.now = SystemClock().now();
+    options.dateOrder = TagRecord::dateOrderFrom(settings.DateOrder);
 
     // Every record is printed, those of a frame whose checksum fails too, so that the damage can
     // be seen; the chain itself never takes them.
     for (const FrameCheck::Segment& segment : FrameCheck::segments(bytes)) {
         const char* checksum = FrameCheck::name(segment.checksum);
-        for (const CurrentResult& record : MessageParser::parseRecords(MessageParser::decode(segment.bytes), options))
-            args.out << jsonLine(record, checksum) << '\n';
+        for (const MessageParser::Parsed& parsed :
+             MessageParser::parsePieces(MessageParser::decode(segment.bytes), options))
+            args.out << jsonLine(parsed, checksum) << '\n';
     }
     return 0;
 }

@@ -216,15 +216,17 @@ bool ReceiveChain::recordFailure(const ReceivedSession& session, const QString& 
 namespace {
 
 // A field of a damaged frame by its tag ("ci", "rt"), for the list line; the frame's own fields
-// may be out of place.
+// may be out of place. The larger models put no RS before a field and cut lines anywhere.
 QString taggedField(const QByteArray& frame, const char* tag)
 {
-    const QByteArray marker = QByteArray(1, AnalyserCapture::RS) + tag;
-    const qsizetype at = frame.indexOf(marker);
-    if (at < 0)
+    QByteArray text = frame;
+    text.replace(AnalyserCapture::RS, QByteArray());
+    const QByteArray marker = QByteArray("|") + tag;
+    const qsizetype at = text.indexOf(marker);
+    if (at < 0 || text.indexOf(marker, at + 1) >= 0)
         return {};
-    const qsizetype end = frame.indexOf('|', at);
-    return MessageParser::decode(frame.mid(at + 3, end < 0 ? -1 : end - at - 3)).trimmed();
+    const qsizetype end = text.indexOf('|', at + 1);
+    return MessageParser::decode(text.mid(at + 3, end < 0 ? -1 : end - at - 3)).trimmed();
 }
 
 } // namespace
@@ -235,14 +237,17 @@ void ReceiveChain::holdFrame(const FrameCheck::Segment& frame)
     // result anyway and is left out without an alarm.
     if (frame.bytes.size() <= 50)
         return;
-    ++m_held;
-    const QString sample = taggedField(frame.bytes, "ci");
-    const QString assay = taggedField(frame.bytes, "rt");
     const QByteArray& sent = frame.sent;
-    const QByteArray& computed = frame.computed;
-    const QString reason =
-        QStringLiteral("checksum %1, expected %2")
-            .arg(QString::fromLatin1(sent.isEmpty() ? QByteArray("missing") : sent), QString::fromLatin1(computed));
+    hold(frame.bytes, QStringLiteral("checksum %1, expected %2")
+                          .arg(QString::fromLatin1(sent.isEmpty() ? QByteArray("missing") : sent),
+                               QString::fromLatin1(frame.computed)));
+}
+
+void ReceiveChain::hold(const QByteArray& raw, const QString& reason)
+{
+    ++m_held;
+    const QString sample = taggedField(raw, "ci");
+    const QString assay = taggedField(raw, "rt");
     const SqlRun::Outcome added =
         SqlRun::insert(m_context.databases().OpenInterfaceDbQuiet(4), QStringLiteral("heldframe"),
                        {{QStringLiteral("sessionid"), m_sessionId},
@@ -250,7 +255,7 @@ void ReceiveChain::holdFrame(const FrameCheck::Segment& frame)
                         {QStringLiteral("sampleid"), SqlRun::textOrNull(sample)},
                         {QStringLiteral("shortassay"), SqlRun::textOrNull(assay)},
                         {QStringLiteral("reason"), reason},
-                        {QStringLiteral("rawframe"), frame.bytes}});
+                        {QStringLiteral("rawframe"), raw}});
     if (!added && m_holdError.isEmpty())
         m_holdError = QStringLiteral("held frame: ") + added.errorText();
     const QString key =
@@ -264,9 +269,20 @@ void ReceiveChain::processText(const QByteArray& bytes)
     options.timeFromClock = m_context.settings.PCdateYN == 1;
     if (options.timeFromClock)
         options.now = m_sessionNow;
-    for (const QString& piece : MessageParser::splitPieces(MessageParser::decode(bytes))) {
+    options.dateOrder = TagRecord::dateOrderFrom(m_context.settings.DateOrder);
+    const QStringList pieces = MessageParser::splitPieces(MessageParser::decode(bytes));
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
         m_current.reset();
-        if (!MessageParser::readRecord(piece, options, m_current))
+        const MessageParser::Reading reading = MessageParser::readPiece(pieces[i], i > 0, options, m_current);
+        // A record of neither layout is kept as it came (through its checksum) and shown, never
+        // read by position.
+        if (reading.kind == MessageParser::Reading::Kind::Held) {
+            QByteArray raw = "mtrsl" + pieces[i].toLatin1();
+            if (const qsizetype gs = raw.indexOf(AnalyserCapture::GS); gs >= 0)
+                raw.truncate(gs + 3);
+            hold(raw, reading.reason);
+        }
+        if (reading.kind != MessageParser::Reading::Kind::Read)
             continue;
         processRecord();
         if (m_steps->error().isSet())

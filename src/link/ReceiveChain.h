@@ -35,7 +35,7 @@ public:
     enum LineKind : int
     {
         StoredLine = 0,
-        HeldLine = 1,   // a frame whose checksum failed
+        HeldLine = 1,   // a frame whose checksum failed, or a record of neither layout
         FailedLine = 2, // a session the databases refused for good
         KeptLine = 3,   // a replayed result left alone because a person edited the stored one
     };
@@ -103,6 +103,7 @@ private:
     void processText(const QByteArray& bytes);
     void processRecord();
     void holdFrame(const FrameCheck::Segment& frame);
+    void hold(const QByteArray& raw, const QString& reason);
     void announce(const QList<LisOutbox::Delivery>& delivered);
 
     AppContext& m_context;

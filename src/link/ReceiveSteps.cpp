@@ -159,8 +159,13 @@ ReceiveSteps::Written ReceiveSteps::writeResult(const BoundQuery& duplicate, con
 
 void ReceiveSteps::addListLine(const CurrentResult& r, qint64 outboxId, bool kept)
 {
-    if (!r.Txt_listinfo.isEmpty() && listed)
-        listed(r.Txt_listinfo, r.Txt_listinfo2, outboxId, kept);
+    if (r.Txt_listinfo.isEmpty() || !listed)
+        return;
+    // With two analysers on the lab's desk, the line says which one measured the result.
+    QString key = r.Txt_listinfo;
+    if (!r.LblInstrument.isEmpty() || !r.LblSerialNo.isEmpty())
+        key += QStringLiteral("  [%1]").arg(ResultStore::instrumentText(r.LblInstrument, r.LblSerialNo));
+    listed(key, r.Txt_listinfo2, outboxId, kept);
 }
 
 void ReceiveSteps::StoreResult(CurrentResult& r)

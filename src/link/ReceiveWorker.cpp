@@ -87,7 +87,15 @@ void ReceiveWorker::processQueue()
             scheduleRetry(db.isOpen() ? error.text() : m_context->databases().lastError(DbSlot::InterfaceQuiet4));
             return;
         }
-        m_queue = *missing + m_queue;
+        // A session the line has cut already is taken as the line cut it: with frame answers on,
+        // the archive also holds the copies of frames the line refused.
+        QList<ReceivedSession> older = *missing;
+        older.removeIf([this](const ReceivedSession& a) {
+            return std::any_of(m_queue.cbegin(), m_queue.cend(), [&a](const ReceivedSession& q) {
+                return q.hasPlace() && q.archiveFile == a.archiveFile && q.endOffset == a.endOffset;
+            });
+        });
+        m_queue = older + m_queue;
         m_recovered = true;
     }
     while (!m_queue.isEmpty()) {

@@ -80,7 +80,16 @@ SqlRun::Columns resultColumns(const CurrentResult& r, const QDateTime& now)
         {QStringLiteral("nohighexe"), text(r.Txt_TEST_maxEX)},
         {QStringLiteral("comment"), textOrNull(r.txt_comment)},
         {QStringLiteral("sending"), r.Chk_pregsmok == 1},
+        {QStringLiteral("instrumentid"), textOrNull(r.LblInstrument)},
+        {QStringLiteral("instrumentsn"), textOrNull(r.LblSerialNo)},
     };
+}
+
+QString instrumentText(const QString& id, const QString& serialNo)
+{
+    if (id.isEmpty() || serialNo.isEmpty())
+        return id + serialNo;
+    return id + QLatin1Char(' ') + serialNo;
 }
 
 } // namespace ResultStore

@@ -25,4 +25,7 @@ BoundQuery duplicateQueryNoSample(const CurrentResult& record, const QDate& toda
 // The columns of the row, in the order they are written; `now` is the moment of storage.
 SqlRun::Columns resultColumns(const CurrentResult& record, const QDateTime& now);
 
+// The instrument as shown: "id sn", either alone when the other is missing.
+QString instrumentText(const QString& id, const QString& serialNo);
+
 } // namespace ResultStore

@@ -1,5 +1,7 @@
 #include "link/SerialSession.h"
 
+#include "link/FrameCheck.h"
+
 SerialSession::Actions SerialSession::onData(const QByteArray& s)
 {
     Actions actions;
@@ -14,6 +16,8 @@ SerialSession::Actions SerialSession::onData(const QByteArray& s)
     if (!s.isEmpty()) {
         m_runs.append({m_buffer.size(), at});
         m_buffer.append(s);
+        if (m_frameAnswers)
+            actions.reply = answerFrames();
     }
     const qsizetype eot = m_buffer.indexOf(EOT);
     if (eot < 0)
@@ -33,6 +37,7 @@ SerialSession::Actions SerialSession::onData(const QByteArray& s)
         }
     }
     m_runs = runs;
+    m_frameFrom = std::clamp<qsizetype>(m_frameFrom - rest, 0, m_buffer.size());
     actions.messageCut = true;
     return actions;
 }
@@ -53,4 +58,55 @@ void SerialSession::reset()
     m_buffer.clear();
     m_messageArea.clear();
     m_runs.clear();
+    m_frameFrom = 0;
+    m_refusals = 0;
+}
+
+QByteArray SerialSession::answerFrames()
+{
+    QByteArray reply;
+    for (qsizetype etx = m_buffer.indexOf(ETX, m_frameFrom); etx >= 0; etx = m_buffer.indexOf(ETX, m_frameFrom)) {
+        const qsizetype stx = m_buffer.lastIndexOf(STX, etx);
+        const qsizetype start = stx >= m_frameFrom ? stx : m_frameFrom;
+        const QList<FrameCheck::Segment> segments = FrameCheck::segments(m_buffer.sliced(start, etx - start));
+        const bool holds = std::any_of(segments.cbegin(), segments.cend(),
+                                       [](const auto& s) { return s.checksum == FrameCheck::Checksum::Ok; }) &&
+                           std::none_of(segments.cbegin(), segments.cend(),
+                                        [](const auto& s) { return s.checksum == FrameCheck::Checksum::Bad; });
+        if (holds) {
+            reply += ACK;
+            m_refusals = 0;
+            m_frameFrom = etx + 1;
+            continue;
+        }
+        reply += NAK;
+        if (++m_refusals < kMaxRefusals) {
+            dropFromBuffer(start, etx + 1);
+            m_frameFrom = start;
+        } else {
+            m_refusals = 0;
+            m_frameFrom = etx + 1;
+        }
+    }
+    return reply;
+}
+
+void SerialSession::dropFromBuffer(qsizetype from, qsizetype to)
+{
+    const qsizetype count = to - from;
+    const qint64 restPos = to < m_buffer.size() ? streamPosOf(to) : -1;
+    m_buffer.remove(from, count);
+    QList<Run> runs;
+    for (const Run& run : std::as_const(m_runs)) {
+        if (run.bufferIndex < from)
+            runs.append(run);
+    }
+    // The bytes after the dropped frame keep their own stream positions.
+    if (restPos >= 0)
+        runs.append({from, restPos});
+    for (const Run& run : std::as_const(m_runs)) {
+        if (run.bufferIndex > to)
+            runs.append({run.bufferIndex - count, run.streamPos});
+    }
+    m_runs = runs;
 }

@@ -19,12 +19,18 @@ public:
     static constexpr char ENQ = 0x05;
     static constexpr char ACK = 0x06;
     static constexpr char EOT = 0x04;
+    static constexpr char STX = 0x02;
+    static constexpr char ETX = 0x03;
+    static constexpr char NAK = 0x15;
+    // With frame answers on, the analyser sends a refused frame again; the sixth refusal in a row
+    // keeps the frame, so that it is held and shown instead of lost.
+    static constexpr int kMaxRefusals = 6;
     // At most this many bytes after a cut EOT stay in the buffer.
     static constexpr qsizetype kMaxBufferAfterCut = 2500;
 
     struct Actions
     {
-        QByteArray reply;        // to write to the port: one ACK or nothing
+        QByteArray reply;        // to write to the port: ACK, NAK (one per frame with frame answers), or nothing
         bool messageCut = false; // a complete message was appended to the message area
         qint64 cutEnd = -1;      // stream position right after the cut EOT
     };
@@ -34,6 +40,11 @@ public:
 
     // Empties the buffer and the message area; stream positions go on counting.
     void reset();
+
+    // [comsetup] FrameAck: each frame is answered after its ETX, ACK when its checksum holds and NAK
+    // when not. A refused frame is taken out of the buffer (the analyser sends it again), except the
+    // sixth refusal in a row, which stays for the chain to hold.
+    void setFrameAnswers(bool on) { m_frameAnswers = on; }
 
     // Txt_buffer: received bytes that are not yet part of a complete message.
     const QByteArray& buffer() const { return m_buffer; }
@@ -52,9 +63,14 @@ private:
         qint64 streamPos;
     };
     qint64 streamPosOf(qsizetype bufferIndex) const;
+    QByteArray answerFrames();
+    void dropFromBuffer(qsizetype from, qsizetype to);
 
     QByteArray m_buffer;
     QByteArray m_messageArea;
     QList<Run> m_runs;
     qint64 m_fed = 0;
+    bool m_frameAnswers = false;
+    qsizetype m_frameFrom = 0; // where the next frame may start in the buffer (after the last answer)
+    int m_refusals = 0;        // frames refused in a row
 };

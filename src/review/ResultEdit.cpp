@@ -12,6 +12,7 @@
 #include "link/LisExport.h"
 #include "link/LisOutbox.h"
 #include "link/ResultHistory.h"
+#include "link/ResultStore.h"
 
 #include <QSqlRecord>
 
@@ -252,6 +253,8 @@ LoadOutcome load(AppContext& context, qint64 autoNum, Fields& f)
     take(row, "comment", f.txt_comment);
     take(row, "resultt1", f.Txt_TEST_R);
     take(row, "ageN", f.LblAgeN);
+    f.Txt_instrument = ResultStore::instrumentText(fieldText(row.value(QStringLiteral("instrumentid"))),
+                                                   fieldText(row.value(QStringLiteral("instrumentsn"))));
     const QString sex = fieldText(row.value(QStringLiteral("sex")));
     if (sex == QLatin1String("Male") || sex == QLatin1String("Female"))
         f.Cmb_sex = sex;

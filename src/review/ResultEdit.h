@@ -28,6 +28,8 @@ struct Fields
     // What the last range look-up found.
     QString Txt_TESTUNIT, Txt_TESTNOTRMAL, Txt_LOWCOMMENT, Txt_HIGHCOMMENT;
     QString txt_comment;
+    // Which analyser measured it (id and serial number); shown, never edited or saved.
+    QString Txt_instrument;
 };
 
 enum class LoadOutcome

@@ -207,7 +207,9 @@ void ResultEditorWindow::build()
     m_flag = named(new QLineEdit(result), "Txt_TEST_F");
     m_flag->setMaximumWidth(70);
     m_range = named(new QLineEdit(result), "Txt_TEST_N");
-    for (QLineEdit* e : {m_value, m_unit, m_flag, m_range, m_sampleId, m_patientId, m_ageN, m_testTime})
+    m_instrument = named(new QLineEdit(result), "Txt_instrument");
+    m_instrument->setReadOnly(true);
+    for (QLineEdit* e : {m_value, m_unit, m_flag, m_range, m_sampleId, m_patientId, m_ageN, m_testTime, m_instrument})
         e->setLayoutDirection(Qt::LeftToRight);
     m_comment = named(new QPlainTextEdit(result), "txt_comment");
     m_comment->setMaximumHeight(80);
@@ -229,6 +231,8 @@ void ResultEditorWindow::build()
     r->addWidget(new QLabel(QStringLiteral("تعليق"), result), 4, 0);
     r->addWidget(m_comment, 4, 1, 1, 3);
     r->addWidget(m_comments, 5, 1, 1, 3);
+    r->addWidget(new QLabel(QStringLiteral("الجهاز"), result), 6, 0);
+    r->addWidget(m_instrument, 6, 1, 1, 3);
     r->setColumnStretch(3, 1);
     infoLayout->addWidget(result);
 
@@ -427,6 +431,7 @@ void ResultEditorWindow::showFields()
     m_unit->setText(f.Txt_TEST_U);
     m_flag->setText(f.Txt_TEST_F);
     m_range->setText(f.Txt_TEST_N);
+    m_instrument->setText(f.Txt_instrument);
     if (m_comment->toPlainText() != f.txt_comment)
         m_comment->setPlainText(f.txt_comment);
     m_filling = false;

@@ -83,7 +83,7 @@ private:
     QLabel* m_testName;
     QLabel* m_assayLabel;
     QComboBox* m_assay;
-    QLineEdit *m_value, *m_unit, *m_flag, *m_range;
+    QLineEdit *m_value, *m_unit, *m_flag, *m_range, *m_instrument;
     QPlainTextEdit* m_comment;
     QListWidget* m_comments;
     QPushButton *m_save, *m_cancel, *m_commentButton, *m_history, *m_changes, *m_crvData;

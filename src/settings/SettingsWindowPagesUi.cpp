@@ -2,6 +2,7 @@
 #include "common/Numbers.h"
 #include "config/AppSettings.h"
 #include "core/FieldFocusUi.h"
+#include "link/TagRecord.h"
 #include "settings/SettingsWindow.h"
 
 #include <QButtonGroup>
@@ -238,6 +239,18 @@ QWidget* SettingsWindow::buildSerialPage(QWidget* parent)
         comsetup, QStringLiteral("Parity"),
         [parity](const QString& stored) { parity->setCurrentIndex(SettingsRules::parityIndex(stored)); },
         [parity] { return SettingsRules::parityLetters().value(parity->currentIndex()); });
+    // The larger models: their date order, and an answer to every frame.
+    auto* dateOrder = new QComboBox(page);
+    dateOrder->setObjectName(QStringLiteral("Cmb_DateOrder"));
+    dateOrder->addItems({QStringLiteral("DMY"), QStringLiteral("MDY"), QStringLiteral("YMD")});
+    m_binder.bind(
+        comsetup, QStringLiteral("DateOrder"),
+        [dateOrder](const QString& stored) {
+            dateOrder->setCurrentText(QString::fromLatin1(TagRecord::dateOrderName(TagRecord::dateOrderFrom(stored))));
+        },
+        [dateOrder] { return dateOrder->currentText(); });
+    QCheckBox* frameAck = m_binder.flag(page, "Chk_FrameAck", QStringLiteral("الرد على كل اطار بـ ACK او NAK"),
+                                        comsetup, QStringLiteral("FrameAck"));
     auto* on = option(page, "Opt_Act_com", QStringLiteral("مفعل"));
     auto* off = option(page, "Opt_deAct_com", QStringLiteral("غير مفعل"));
     pairUp(page, on, off);
@@ -257,6 +270,9 @@ QWidget* SettingsWindow::buildSerialPage(QWidget* parent)
     grid->addWidget(stopBits, r++, 1, Qt::AlignRight);
     grid->addWidget(caption(page, QStringLiteral("Parity")), r, 0);
     grid->addWidget(parity, r++, 1, Qt::AlignRight);
+    grid->addWidget(caption(page, QStringLiteral("ترتيب التاريخ")), r, 0);
+    grid->addWidget(dateOrder, r++, 1, Qt::AlignRight);
+    grid->addWidget(frameAck, r++, 1);
     grid->addWidget(caption(page, QStringLiteral("استقبال النتائج")), r, 0);
     grid->addLayout(row(on, off), r++, 1);
     auto* note =

@@ -458,6 +458,18 @@ private slots:
         QCOMPARE(child<QLabel>("Lbl_visitno")->text(), u"1"_s);
     }
 
+    // Which analyser measured the result is shown and cannot be typed over; a mini VIDAS names none.
+    void instrumentShown()
+    {
+        open(addResult({{u"instrumentid"_s, u"VIDAS3PC02"_s}, {u"instrumentsn"_s, u"IVD3-77001"_s}}));
+        QCOMPARE(edit("Txt_instrument")->text(), u"VIDAS3PC02 IVD3-77001"_s);
+        QVERIFY(edit("Txt_instrument")->isReadOnly());
+        open(addResult({{u"SampleID"_s, u"8"_s}, {u"instrumentsn"_s, u"IVD3-77001"_s}}));
+        QCOMPARE(edit("Txt_instrument")->text(), u"IVD3-77001"_s);
+        open(addResult({{u"SampleID"_s, u"9"_s}}));
+        QCOMPARE(edit("Txt_instrument")->text(), QString());
+    }
+
     // A result sent again by the analyser overwrites the row and leaves its trace as the analyser.
     void analyserOverwrite()
     {

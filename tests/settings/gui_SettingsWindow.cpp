@@ -263,6 +263,14 @@ private slots:
                                 << "index:0"
                                 << "comsetup/Parity"
                                 << "e";
+        QTest::newRow("date order") << "Cmb_DateOrder"
+                                    << "index:2"
+                                    << "comsetup/DateOrder"
+                                    << "YMD";
+        QTest::newRow("frame answers") << "Chk_FrameAck"
+                                       << "check"
+                                       << "comsetup/FrameAck"
+                                       << "1";
         QTest::newRow("stop bits") << "cboStopBits"
                                    << "index:1"
                                    << "comsetup/StopBits"
