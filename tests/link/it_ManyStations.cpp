@@ -1,0 +1,180 @@
+#include "PgSandbox.h"
+#include "ProgramRun.h"
+#include "ReceiveLab.h"
+#include "app/DailyWorklist.h"
+#include "config/IniFile.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+#include <csignal>
+
+using Db = TestInstall::Db;
+
+// Several stations on one PostgreSQL server, as a lab with more than one PC runs them: two
+// receivers, each on its own line and fed by its own analyser, and the review side reading and
+// correcting, all at once on one database. Every count must come out right.
+class it_ManyStations : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void twoReceiversAndAReviewStation();
+
+private:
+    QString m_socket;
+};
+
+namespace {
+
+const QString binary = QStringLiteral(CORVANA_BINARY_DIR "/src/corvana-vidas");
+const QString simulator = QStringLiteral(CORVANA_BINARY_DIR "/tools/vidas-sim");
+constexpr int kSessions = 500; // per receiver
+
+// The sample of patient `n` of today's requests (12 digits; the LIS patient adds a check digit).
+QByteArray sampleOf(int n)
+{
+    return "2612" + QByteArray::number(n).rightJustified(8, '0');
+}
+
+// A receiver's station: an install folder on the shared databases, its analyser on a line of its own.
+struct Station
+{
+    QTemporaryDir dir;
+    QProcess sim;
+    QProcess receiver;
+
+    ~Station()
+    {
+        for (QProcess* p : {&receiver, &sim}) {
+            if (p->state() != QProcess::NotRunning) {
+                p->terminate();
+                if (!p->waitForFinished(10000))
+                    p->kill();
+                p->waitForFinished(5000);
+            }
+        }
+    }
+
+    // Copies the settings of `install`, starts the analyser with `capture` and the receiver on its line.
+    bool start(const TestInstall& install, const QString& capture)
+    {
+        if (!QFile::copy(install.settingsIni(), dir.filePath("VIDASSETING.INI")) ||
+            !QFile::copy(install.memoryIni(), dir.filePath("MEMORYVIDAS.ini")) || !QDir(dir.path()).mkpath("PROC"))
+            return false;
+        const QString link = dir.filePath("line");
+        sim.start(simulator, {"--pty-link", link, "--file", capture, "--chunk", "256", "--delay", "0", "--pause", "2"});
+        if (!QTest::qWaitFor([&] { return QFileInfo(link).size() > 0; }, 10000))
+            return false;
+        QFile named(link);
+        if (!named.open(QIODevice::ReadOnly))
+            return false;
+        WriteIni(dir.filePath("VIDASSETING.INI"), "comsetup", "device",
+                 QString::fromLocal8Bit(named.readAll()).trimmed());
+        receiver.setProcessChannelMode(QProcess::MergedChannels);
+        receiver.start(binary, {"--home", dir.path(), "receive"});
+        return QTest::qWaitFor(
+            [this] {
+                receiver.waitForReadyRead(20);
+                return receiver.peek(1 << 20).contains("receiving on");
+            },
+            15000);
+    }
+
+    bool stop()
+    {
+        receiver.terminate();
+        return receiver.waitForFinished(20000) && receiver.exitCode() == 0;
+    }
+};
+
+} // namespace
+
+void it_ManyStations::initTestCase()
+{
+    QString error;
+    m_socket = PgSandbox::socketFolder(&error);
+    QVERIFY2(!m_socket.isEmpty(), qPrintable(error));
+    qputenv("CORVANA_TEST_ENGINE", "postgresql");
+}
+
+void it_ManyStations::twoReceiversAndAReviewStation()
+{
+    ReceiveLab lab;
+    QVERIFY(lab.ready);
+    QVERIFY(lab.install.onPostgres());
+    const QDate today = QDate::currentDate(); // the receivers run on the computer's clock
+    // Today's requests: a TSH for each of 2 x 500 patients. Every write into the LIS leaves a line
+    // in a log of the test's own, so that a request written twice shows.
+    for (const QString& sql :
+         {QString("INSERT INTO patientinfo (patientid, patientnamear, patientsex, patientage, patientageunit, "
+                  "requestdate, moreinfo) SELECT '2612' || lpad(n::text, 8, '0') || '0', 'Patient ' || n, "
+                  "CASE WHEN n % 2 = 0 THEN 'Male' ELSE 'Female' END, 20 + n % 50, 'Years', ?, '0000000000' "
+                  "FROM generate_series(1, %1) AS n")
+              .arg(2 * kSessions),
+          QString("INSERT INTO patienttest (patientid, requestdate, testcode, testsimp, resultfinsh) SELECT patientid, "
+                  "requestdate, 501, 'TSH', 0 FROM patientinfo WHERE patientid LIKE '2612%'"),
+          QString("CREATE TABLE liswrites (patientid text, testcode int, resultt text)"),
+          QString("CREATE FUNCTION logwrite() RETURNS trigger LANGUAGE plpgsql AS 'BEGIN INSERT INTO liswrites "
+                  "VALUES (NEW.patientid, NEW.testcode, NEW.resultt); RETURN NEW; END'"),
+          QString("CREATE TRIGGER logwrite AFTER UPDATE ON patienttest FOR EACH ROW EXECUTE FUNCTION logwrite()")})
+        QVERIFY(lab.install.exec(Db::Lis, sql, sql.contains('?') ? QVariantList{today} : QVariantList{}));
+
+    // Each analyser's day: 500 sessions of one result each.
+    QString captures[2];
+    for (int station = 0; station < 2; ++station) {
+        QByteArray bytes;
+        for (int i = 1; i <= kSessions; ++i) {
+            const int n = station * kSessions + i;
+            bytes += AnalyserCapture::session(
+                {ReceiveLab::result(sampleOf(n), "TSH", QByteArray::number(0.5 + n % 40 / 10.0, 'f', 2))});
+        }
+        captures[station] = QDir(lab.install.path()).filePath(QStringLiteral("day-%1.bin").arg(station));
+        QFile file(captures[station]);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
+
+    Station stations[2];
+    for (int i = 0; i < 2; ++i)
+        QVERIFY2(stations[i].start(lab.install, captures[i]), qPrintable(stations[i].receiver.readAll()));
+
+    // The main window's day, on a connection of a third program, fills while the receivers store.
+    AppContext& review = lab.makeContext();
+    const auto stored = [&] { return lab.install.text(Db::Interface, "SELECT count(*) FROM Result").toInt(); };
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(QTest::qWaitFor([&] { return stored() >= 100; }, 60000));
+    qInfo("100 stored after %lld ms; simulator: %s", clock.elapsed(),
+          stations[0].sim.readAllStandardError().right(200).constData());
+    const qsizetype early = DailyWorklist::patientsOfDay(review, today).size();
+    QVERIFY2(early >= 100 && early < 2 * kSessions + 10, qPrintable(QString::number(early)));
+
+    QVERIFY2(QTest::qWaitFor([&] { return stored() >= 2 * kSessions; }, 120000),
+             qPrintable(QStringLiteral("%1 stored; %2")
+                            .arg(stored())
+                            .arg(QString::fromLocal8Bit(stations[0].receiver.peek(1 << 20).right(2000) +
+                                                        stations[1].receiver.peek(1 << 20).right(2000)))));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return lab.install.text(Db::Interface, "SELECT count(*) FROM lisoutbox WHERE doneat IS NULL") == "0"; },
+        60000));
+    for (Station& s : stations)
+        QVERIFY2(s.stop(), qPrintable(s.receiver.readAll()));
+
+    // Every session stored once, under its own number, and written into its LIS request once.
+    QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) || '|' || count(DISTINCT SampleID) || '|' || "
+                                             "count(DISTINCT AutoNum) || '|' || sum(sending) FROM Result"),
+             QString("%1|%1|%1|%1").arg(2 * kSessions));
+    QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM receivedsession WHERE state='stored'"),
+             QString::number(2 * kSessions));
+    QCOMPARE(lab.install.text(Db::Lis, "SELECT count(*) || '|' || count(DISTINCT patientid) FROM liswrites"),
+             QString("%1|%1").arg(2 * kSessions));
+    QCOMPARE(lab.install.text(Db::Lis, "SELECT count(*) FROM patienttest WHERE patientid LIKE '2612%' AND "
+                                       "(resultfinsh <> 1 OR resultt IS NULL)"),
+             "0");
+    QCOMPARE(DailyWorklist::patientsOfDay(review, today).size(), qsizetype(2 * kSessions));
+}
+
+QTEST_GUILESS_MAIN(it_ManyStations)
+#include "it_ManyStations.moc"
