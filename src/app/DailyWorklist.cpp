@@ -224,10 +224,16 @@ DeleteOutcome deleteResult(AppContext& context, qint64 autoNum)
     return removed.rowsAffected == 0 ? DeleteOutcome::Gone : DeleteOutcome::Deleted;
 }
 
-int valueColour(const QString& flag, const QString& range)
+int valueColour(const QString& value, const QString& flag, const QString& range)
 {
     if (!flag.isEmpty() && !range.isEmpty())
         return 0x0000C0;
+    // Green says "inside the range": only a number can be. A reading such as "Positive" on a test
+    // without limits carries no flag, and must not look normal for it.
+    bool number = false;
+    value.trimmed().toDouble(&number);
+    if (!number)
+        return neutralColour;
     if (flag.isEmpty() && !range.isEmpty())
         return 0x008000;
     return 0xFF0000;

@@ -526,7 +526,8 @@ void MainWindow::loadResultView()
     for (int i = 0; i < view.lines.size(); ++i) {
         const DailyWorklist::ResultLine& l = view.lines[i];
         m_results->setItem(i, 0, cell(l.test, Qt::AlignLeft, 0x404040, 0xFFFFFF));
-        m_results->setItem(i, 1, cell(l.value, Qt::AlignHCenter, window, DailyWorklist::valueColour(l.flag, l.range)));
+        m_results->setItem(
+            i, 1, cell(l.value, Qt::AlignHCenter, window, DailyWorklist::valueColour(l.value, l.flag, l.range)));
         m_results->setItem(i, 2, cell(l.unit, Qt::AlignHCenter, 0x0080FF, 0xFFFFFF));
         m_results->setItem(i, 3, cell(l.flag, Qt::AlignHCenter, 0x29E0FA, 0x0000FF));
         m_results->setItem(i, 4, cell(l.range, Qt::AlignLeft, 0x938720, 0xFFFFFF));
