@@ -86,8 +86,8 @@ qint64 newSample(AppContext& context, const QString& assay);
 DeleteOutcome deleteResult(AppContext& context, qint64 autoNum);
 
 // The value cell's text colour (24-bit, red in the low byte): dark red when flagged against a
-// range; the window's own text colour (neutralColour) for a value that is not a number; green
-// inside a range, blue otherwise.
+// range, green when unflagged inside a range (the window's own text colour, neutralColour, when
+// that value is not a number), blue otherwise.
 inline constexpr int neutralColour = -1;
 int valueColour(const QString& value, const QString& flag, const QString& range);
 

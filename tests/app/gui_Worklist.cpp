@@ -109,6 +109,7 @@ private slots:
         addResult(u"P1"_s, u"Mona"_s, today(), u"TSH"_s, u"9.1"_s, u" H"_s, u"0.3 - 4.2"_s);
         addResult(u"P1"_s, u"Mona"_s, today(), u"FT4"_s, u"12"_s, QString(), u"9 - 19"_s);
         addResult(u"P1"_s, u"Mona"_s, today(), u"HBS"_s, u"Positive"_s, u" *"_s, QString());
+        addResult(u"P1"_s, u"Mona"_s, today(), u"HIV"_s, u"Positive"_s, QString(), u"Negative"_s);
         addResult(QString(), u"No Id"_s, today(), u"TSH"_s, u"1"_s, QString(), QString());
         addResult(u"P2"_s, u"Old"_s, today().addDays(-1), u"TSH"_s, u"2"_s, QString(), QString());
         openMain();
@@ -118,7 +119,7 @@ private slots:
 
         clickRow(patients, 1);
         QTableWidget* results = grid("MSFlexGrid1");
-        QCOMPARE(column(results, 0), u"TSH|FT4|HBS"_s);
+        QCOMPARE(column(results, 0), u"TSH|FT4|HBS|HIV"_s);
         QCOMPARE(label("LblPatID"), u"P1"_s);
         QCOMPARE(label("LblSex"), u"Female"_s);
         QCOMPARE(label("LblTestTime"), u"02:07 PM"_s);
@@ -127,6 +128,8 @@ private slots:
         QCOMPARE(results->item(0, 1)->foreground().color(), fromColourRef(0x0000C0));
         QCOMPARE(results->item(1, 1)->foreground().color(), fromColourRef(0x008000));
         QCOMPARE(results->item(2, 1)->foreground().color(), fromColourRef(0xFF0000));
+        // A reading without a flag is not a value inside its range: the plain text colour, not green.
+        QCOMPARE(results->item(3, 1)->foreground().style(), Qt::NoBrush);
         // The first result is selected.
         QCOMPARE(child<QLineEdit>(m_main.get(), "Txt_AUTOID")->text(), results->item(0, 5)->text());
         clickRow(results, 2);
