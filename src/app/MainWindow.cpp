@@ -340,6 +340,9 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
             loadLisWorklist();
     });
     connect(m_worklist, &QTableWidget::cellDoubleClicked, this, &MainWindow::addWorklistTest);
+    // A grid without rows has no cell to double-click: its empty area answers instead.
+    m_worklist->viewport()->installEventFilter(this);
+    m_results->viewport()->installEventFilter(this);
     connect(save, &QPushButton::clicked, this, &MainWindow::saveWorklistPatient);
     connect(fresh, &QPushButton::clicked, this, &MainWindow::newSample);
     connect(cancel, &QPushButton::clicked, this, [this] {
@@ -734,6 +737,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_patientId &&
         (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick))
         copyPatientId();
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        // The LIS worklist says it has no patient to add; the result grid asks for a result first.
+        if (watched == m_worklist->viewport() && m_worklist->rowCount() == 0)
+            addFromWorklist(-1, true);
+        else if (watched == m_results->viewport() && m_results->rowCount() == 0)
+            edit();
+    }
     return QWidget::eventFilter(watched, event);
 }
 
