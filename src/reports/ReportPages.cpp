@@ -270,7 +270,9 @@ QList<Page> plan(const ReportLayout& layout)
 
     QList<Page> pages{Page{}};
     double y = top;
-    double freshTop = top; // where a band starts on a page of its own
+    // Where a band starts on a new page: below the repeated page header. A band that cannot start
+    // here goes there, unless it already stands there.
+    const double freshTop = top + (layout.headerIsBody ? 0.0 : place(sectionOf("Section2"), first).height);
     const auto newPage = [&] {
         pages.append(Page{});
         y = top;
@@ -279,7 +281,6 @@ QList<Page> plan(const ReportLayout& layout)
             addAt(pages.last(), header, y);
             y += header.height;
         }
-        freshTop = y;
     };
     // A band on the pages from here on: kept whole when it fits on a page of its own, otherwise
     // continued on the next page where it is cut.
@@ -306,7 +307,6 @@ QList<Page> plan(const ReportLayout& layout)
     const Block reportHeader = place(sectionOf("Section4"), nullptr);
     addAt(pages.last(), reportHeader, y);
     y += reportHeader.height;
-    freshTop = y;
     if (layout.headerIsBody) {
         // The one result and its comment, once, continued on further pages when long.
         flow(place(sectionOf("Section2"), first), false);
@@ -314,7 +314,6 @@ QList<Page> plan(const ReportLayout& layout)
         const Block header = place(sectionOf("Section2"), first);
         addAt(pages.last(), header, y);
         y += header.height;
-        freshTop = y;
         for (const QSqlRecord& record : layout.records) {
             const Block row = place(sectionOf("Section1"), &record);
             if (row.height > 0)

@@ -436,6 +436,10 @@ private slots:
 
         auto* search = new SearchWindow(*m_ctx); // deletes itself when closed
         search->show();
+        // Arabic captions keep their own direction.
+        for (QLabel* caption : search->findChildren<QLabel*>())
+            if (caption->text() == u"عدد النتائج:"_s)
+                QVERIFY(caption->isRightToLeft());
         child<QRadioButton>(search, "Opt_testx")->click();
         auto* compare = child<QComboBox>(search, "Text_RETICS_L");
         // "At least" shows the sign the search uses, and asks for ">".

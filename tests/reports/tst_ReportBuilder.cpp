@@ -108,6 +108,7 @@ private slots:
     void longTextsStayInTheirBoxes();
     void longTextsPrintWhole_data();
     void longTextsPrintWhole();
+    void aTextWithNoRoomForItsFirstLineGoesOver();
 };
 
 void tst_ReportBuilder::builds_data()
@@ -441,6 +442,44 @@ void tst_ReportBuilder::longTextsPrintWhole()
     narrow.font.size = 9;
     const ReportPages::Laid laid = ReportPages::fit(range, narrow);
     QVERIFY(laid.layout->font().pixelSize() >= 140);
+}
+
+void tst_ReportBuilder::aTextWithNoRoomForItsFirstLineGoesOver()
+{
+    // A comment that reaches the foot of a page with less room than its first line: it starts on
+    // the next page, whole, and nothing of it stays behind.
+    ReportLayout l;
+    l.name = QStringLiteral("probe");
+    l.paper = Paper::A5;
+    l.width = 7000;
+    l.patientName = QStringLiteral("Samira Haddad");
+    const auto footOf = [](const ReportLayout& layout) {
+        const QList<ReportPages::Page> pages = ReportPages::plan(layout);
+        for (const ReportPages::Placed& item : pages.first().items)
+            if (item.control.name == u"RunningPage")
+                return item.control.top - 60; // the line's gap above its text
+        return 0.0;
+    };
+    const double foot = footOf(l);
+    QVERIFY(foot > 5000);
+    ReportControl comment;
+    comment.name = QStringLiteral("Lbl_ComTxtREMARK");
+    comment.caption = QString(80, u'w').replace(u'w', QStringLiteral("word "));
+    comment.width = 7000;
+    comment.height = 300;
+    comment.canGrow = true;
+    l.sections << ReportSection{QStringLiteral("Section4"), foot - l.topMargin - 100, {}}
+               << ReportSection{QStringLiteral("Section5"), 400, {comment}};
+    const QList<ReportPages::Page> pages = ReportPages::plan(l);
+    QCOMPARE(pages.size(), 2);
+    int onFirst = 0, firstLineOnSecond = -1;
+    for (const ReportPages::Placed& item : pages[0].items)
+        onFirst += item.control.name == comment.name;
+    for (const ReportPages::Placed& item : pages[1].items)
+        if (item.control.name == comment.name)
+            firstLineOnSecond = item.firstLine;
+    QCOMPARE(onFirst, 0);
+    QCOMPARE(firstLineOnSecond, 0);
 }
 
 QTEST_MAIN(tst_ReportBuilder)
