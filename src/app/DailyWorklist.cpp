@@ -224,12 +224,17 @@ DeleteOutcome deleteResult(AppContext& context, qint64 autoNum)
     return removed.rowsAffected == 0 ? DeleteOutcome::Gone : DeleteOutcome::Deleted;
 }
 
-int valueColour(const QString& flag, const QString& range)
+int valueColour(const QString& value, const QString& flag, const QString& range)
 {
     if (!flag.isEmpty() && !range.isEmpty())
         return 0x0000C0;
-    if (flag.isEmpty() && !range.isEmpty())
-        return 0x008000;
+    if (flag.isEmpty() && !range.isEmpty()) {
+        // Green says "inside the range", and only a number can be: a reading such as "Positive" on
+        // a test without limits carries no flag, and must not look normal for it.
+        bool number = false;
+        value.trimmed().toDouble(&number);
+        return number ? 0x008000 : neutralColour;
+    }
     return 0xFF0000;
 }
 

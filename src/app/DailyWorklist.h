@@ -86,8 +86,10 @@ qint64 newSample(AppContext& context, const QString& assay);
 DeleteOutcome deleteResult(AppContext& context, qint64 autoNum);
 
 // The value cell's text colour (24-bit, red in the low byte): dark red when flagged against a
-// range, green inside a range, blue otherwise.
-int valueColour(const QString& flag, const QString& range);
+// range, green when unflagged inside a range (the window's own text colour, neutralColour, when
+// that value is not a number), blue otherwise.
+inline constexpr int neutralColour = -1;
+int valueColour(const QString& value, const QString& flag, const QString& range);
 
 // A mark that changes whenever a result is stored or added (the receiver's journal and the
 // Result table), read on the main window's open connection only; nothing when that is closed.

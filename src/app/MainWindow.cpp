@@ -340,6 +340,9 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
             loadLisWorklist();
     });
     connect(m_worklist, &QTableWidget::cellDoubleClicked, this, &MainWindow::addWorklistTest);
+    // A grid without rows has no cell to double-click: its empty area answers instead.
+    m_worklist->viewport()->installEventFilter(this);
+    m_results->viewport()->installEventFilter(this);
     connect(save, &QPushButton::clicked, this, &MainWindow::saveWorklistPatient);
     connect(fresh, &QPushButton::clicked, this, &MainWindow::newSample);
     connect(cancel, &QPushButton::clicked, this, [this] {
@@ -526,7 +529,8 @@ void MainWindow::loadResultView()
     for (int i = 0; i < view.lines.size(); ++i) {
         const DailyWorklist::ResultLine& l = view.lines[i];
         m_results->setItem(i, 0, cell(l.test, Qt::AlignLeft, 0x404040, 0xFFFFFF));
-        m_results->setItem(i, 1, cell(l.value, Qt::AlignHCenter, window, DailyWorklist::valueColour(l.flag, l.range)));
+        m_results->setItem(
+            i, 1, cell(l.value, Qt::AlignHCenter, window, DailyWorklist::valueColour(l.value, l.flag, l.range)));
         m_results->setItem(i, 2, cell(l.unit, Qt::AlignHCenter, 0x0080FF, 0xFFFFFF));
         m_results->setItem(i, 3, cell(l.flag, Qt::AlignHCenter, 0x29E0FA, 0x0000FF));
         m_results->setItem(i, 4, cell(l.range, Qt::AlignLeft, 0x938720, 0xFFFFFF));
@@ -733,6 +737,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_patientId &&
         (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick))
         copyPatientId();
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        // The LIS worklist says it has no patient to add; the result grid asks for a result first.
+        if (watched == m_worklist->viewport() && m_worklist->rowCount() == 0)
+            addFromWorklist(-1, true);
+        else if (watched == m_results->viewport() && m_results->rowCount() == 0)
+            edit();
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -24,7 +24,9 @@ class StartupSequence final : public QObject
 
 public:
     static constexpr qint16 kLastStep = 15;
-    static constexpr int kDefaultIntervalMs = 80;
+    // The steps run back to back, each in a turn of its own of the event loop: the progress picture
+    // is drawn once per step, and the login boxes take the keyboard as soon as the steps are done.
+    static constexpr int kDefaultIntervalMs = 0;
 
     StartupSequence(AppContext& context, SingleInstance& singleInstance, QObject* parent = nullptr);
 

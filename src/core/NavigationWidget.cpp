@@ -3,8 +3,10 @@
 #include "core/ColourRef.h"
 
 #include "core/AppContext.h"
+#include "core/LatinTextUi.h"
 
 #include <QColor>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -49,6 +51,9 @@ NavigationWidget::NavigationWidget(AppContext& context, qint16 windowCode, QWidg
     : QWidget(parent), m_context(context), m_windowCode(windowCode)
 {
     setObjectName(QStringLiteral("PictureCmd"));
+    // Each time its window is shown, the window's Latin texts are made to read left to right.
+    if (parent)
+        parent->installEventFilter(this);
     // A band of its own colour, so that the strip reads as one thing on every window.
     setAutoFillBackground(true);
     QPalette band = palette();
@@ -110,6 +115,13 @@ NavigationWidget::NavigationWidget(AppContext& context, qint16 windowCode, QWidg
         if (m_context.activeWindowCode() == m_windowCode)
             showReceiver(m_receiverShownOn);
     });
+}
+
+bool NavigationWidget::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show && watched == parentWidget())
+        LatinText::applyTo(parentWidget());
+    return QWidget::eventFilter(watched, event);
 }
 
 void NavigationWidget::windowLoaded()

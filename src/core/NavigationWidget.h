@@ -38,6 +38,9 @@ signals:
     void entryActivated(NavEntry entry);
     void keptEntryActivated(NavEntry entry);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     AppContext& m_context;
     qint16 m_windowCode;

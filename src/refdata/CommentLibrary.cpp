@@ -1,6 +1,7 @@
 #include "refdata/CommentLibrary.h"
 
 #include "refdata/RefDataMessages.h"
+#include "refdata/RefDataRules.h"
 #include "refdata/RefDataValues.h"
 
 CommentLibrary::Outcome CommentLibrary::refuse(const QString& text, Field focus)
@@ -69,10 +70,15 @@ bool CommentLibrary::mayEdit(const CommentFields& fields)
 
 CommentLibrary::Outcome CommentLibrary::save(const CommentFields& f, bool adding)
 {
-    if (f.Combo2.trimmed().isEmpty())
-        return refuse(RefDataMessages::commentTestEmpty, Field::Combo2);
-    if (f.Text3.trimmed().isEmpty())
-        return refuse(RefDataMessages::commentEmpty, Field::Text3);
+    const auto refused = [this](const RefDataRules::Refusal& r) {
+        return refuse(r.message, r.column == u"Comments" ? Field::Text3 : Field::Combo2);
+    };
+    // The texts first, before the catalogue is asked for the test's code.
+    if (const auto r = RefDataRules::checkComment({{QStringLiteral("testsimp"), f.Combo2},
+                                                   {QStringLiteral("Comments"), f.Text3},
+                                                   {QStringLiteral("testcode"), 1}},
+                                                  nullptr))
+        return refused(*r);
     const QSqlDatabase db = m_db.open();
     if (!db.isOpen())
         return {};
@@ -81,12 +87,12 @@ CommentLibrary::Outcome CommentLibrary::save(const CommentFields& f, bool adding
                                     {f.Combo2}, &error);
     if (error.isValid())
         return m_db.saveFailed(error), Outcome{};
-    if (!test || test->value(0).toLongLong() == 0)
-        return refuse(RefDataMessages::commentTestUnknown, Field::Combo2);
     // The catalogue's spelling of the name, whatever letter case was typed.
-    const SqlRun::Columns columns{{QStringLiteral("testcode"), test->value(0).toLongLong()},
-                                  {QStringLiteral("testsimp"), test->value(1).toString()},
+    const SqlRun::Columns columns{{QStringLiteral("testcode"), test ? test->value(0).toLongLong() : 0},
+                                  {QStringLiteral("testsimp"), test ? test->value(1).toString() : f.Combo2},
                                   {QStringLiteral("Comments"), f.Text3}};
+    if (const auto r = RefDataRules::checkComment(columns, nullptr))
+        return refused(*r);
     if (!adding && f.commentid != 0) {
         const SqlRun::Outcome done =
             SqlRun::update(db, QStringLiteral("comments"), columns, QStringLiteral("commentid= ?"), {f.commentid});

@@ -1,5 +1,7 @@
 #include "refdata/RangesWindow.h"
 
+#include "core/LatinTextUi.h"
+
 #include "core/AppContext.h"
 #include "core/NavigationWidget.h"
 #include "core/WindowCodes.h"
@@ -132,6 +134,9 @@ void RangesWindow::buildControls()
     for (QWidget* latin : {static_cast<QWidget*>(m_txt1), static_cast<QWidget*>(m_txt2), static_cast<QWidget*>(m_txt3),
                            static_cast<QWidget*>(m_txt4), static_cast<QWidget*>(m_txt5)})
         latin->setLayoutDirection(Qt::LeftToRight);
+    // Units, age units ("Mons.") and flag texts too, their lists with them.
+    for (QComboBox* latin : {m_comb2, m_comb3, m_comb4, m_comb5})
+        LatinText::keepLeftToRight(latin);
 
     const auto label = [fieldsBox](const QString& text) { return new QLabel(text, fieldsBox); };
     auto* sexRow = new QHBoxLayout;

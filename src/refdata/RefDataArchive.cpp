@@ -2,6 +2,7 @@
 
 #include "db/SqlRun.h"
 #include "db/SqlTransaction.h"
+#include "refdata/RefDataRules.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -171,6 +172,111 @@ QString shown(const QJsonValue& v)
 
 using Rows = QList<SqlRun::Columns>;
 
+// A JSON text, read with `at` past the opening quote of a string: the string's text, `at` past its
+// closing quote. Escapes are decoded so that "a\u0062" and "ab" are one name.
+QString stringAt(const QByteArray& json, qsizetype& at)
+{
+    QByteArray raw;
+    while (at < json.size() && json.at(at) != '"') {
+        if (json.at(at) == '\\' && at + 1 < json.size()) {
+            raw += json.at(at);
+            ++at;
+        }
+        raw += json.at(at);
+        ++at;
+    }
+    ++at;
+    const QJsonDocument decoded = QJsonDocument::fromJson("[\"" + raw + "\"]");
+    return decoded.isArray() ? decoded.array().at(0).toString() : QString::fromUtf8(raw);
+}
+
+// The first member named twice in one object, as "name" (at character n); empty when none. The
+// JSON reader keeps only the last of them, so a row would silently lose the first value.
+QString memberTwice(const QByteArray& json)
+{
+    QList<QSet<QString>> objects; // the names of each open object; arrays stand as no entry
+    QList<bool> isObject;
+    bool expectName = false;
+    for (qsizetype at = 0; at < json.size();) {
+        const char c = json.at(at);
+        if (c == '"') {
+            const qsizetype start = at;
+            ++at;
+            const QString text = stringAt(json, at);
+            if (expectName && !objects.isEmpty()) {
+                if (objects.last().contains(text))
+                    return QStringLiteral("\"%1\" (at character %2)").arg(text).arg(start + 1);
+                objects.last().insert(text);
+            }
+            expectName = false;
+            continue;
+        }
+        if (c == '{') {
+            objects.append(QSet<QString>());
+            isObject.append(true);
+            expectName = true;
+        } else if (c == '[') {
+            isObject.append(false);
+        } else if (c == '}' || c == ']') {
+            if (!isObject.isEmpty()) {
+                if (isObject.last() && !objects.isEmpty())
+                    objects.removeLast();
+                isObject.removeLast();
+            }
+        } else if (c == ',') {
+            expectName = !isObject.isEmpty() && isObject.last();
+        }
+        ++at;
+    }
+    return {};
+}
+
+// Each row as the windows would have to accept it.
+bool checkRules(const QList<Rows>& checked, QString& error)
+{
+    const auto value = [](const SqlRun::Columns& row, const char* column) {
+        for (const auto& [name, v] : row)
+            if (name == QLatin1String(column))
+                return v;
+        return QVariant();
+    };
+    QSet<qint64> tests;
+    for (const SqlRun::Columns& row : checked[0])
+        tests.insert(value(row, "testcode").toLongLong());
+    // An assay code is refused on the second test that names it.
+    qsizetype current = 0;
+    const RefDataRules::AssayOwner assayOwner = [&](const QString& assay, qint64 own) -> std::optional<QString> {
+        for (qsizetype i = 0; i < current; ++i) {
+            const SqlRun::Columns& row = checked[0][i];
+            if (value(row, "shortAssay").toString() == assay && value(row, "testcode").toLongLong() != own)
+                return value(row, "testsimp").toString();
+        }
+        return std::nullopt;
+    };
+    const RefDataRules::TestExists testExists = [&tests](qint64 code) { return tests.contains(code); };
+    for (qsizetype t = 0; t < checked.size(); ++t) {
+        const QString name = QLatin1String(tables()[t].name);
+        for (qsizetype i = 0; i < checked[t].size(); ++i) {
+            const SqlRun::Columns& row = checked[t][i];
+            current = i;
+            const std::optional<RefDataRules::Refusal> refused = t == 0   ? RefDataRules::checkTest(row, assayOwner)
+                                                                 : t == 1 ? RefDataRules::checkRange(row)
+                                                                          : RefDataRules::checkComment(row, testExists);
+            if (refused) {
+                const QVariant v = value(row, refused->column.toLatin1().constData());
+                error =
+                    QStringLiteral("%1 row %2, field %3: %4 (%5)")
+                        .arg(name)
+                        .arg(i + 1)
+                        .arg(refused->column, refused->reason,
+                             v.isNull() ? QStringLiteral("null") : QLatin1Char('"') + v.toString() + QLatin1Char('"'));
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 // Every row of the document, checked; false with `error` at the first fault.
 bool check(const QJsonObject& root, QList<Rows>& checked, QString& error)
 {
@@ -295,8 +401,12 @@ Outcome importTables(const QSqlDatabase& db, SqlEngine engine, const QByteArray&
                 : QStringLiteral("not a JSON object");
         return outcome;
     }
+    if (const QString twice = memberTwice(document); !twice.isEmpty()) {
+        outcome.error = QStringLiteral("a member is given twice in one object: ") + twice;
+        return outcome;
+    }
     QList<Rows> checked;
-    if (!check(doc.object(), checked, outcome.error))
+    if (!check(doc.object(), checked, outcome.error) || !checkRules(checked, outcome.error))
         return outcome;
 
     QSqlError error;

@@ -26,6 +26,9 @@ inline const QString countRangesPrefix = QStringLiteral("Number  Of  References 
 inline const QString countRangesSuffix = QStringLiteral("  Reference");
 // Added: a range whose low limit lies above its high limit flags every value.
 inline const QString limitsWrong = QStringLiteral("يوجد خطأ فى الحدود المدخلة: الحد الأدنى أكبر من الحد الأعلى");
+// Added: the range kind and the sex come from their lists only (files brought in by import).
+inline const QString rangeKindNotListed = QStringLiteral("اختر نوع المدى من القائمة");
+inline const QString sexNotListed = QStringLiteral("اختر الجنس من القائمة");
 // Added: the age unit comes from its list only.
 inline const QString ageUnitNotListed = QStringLiteral("اختر وحدة العمر من القائمة");
 

@@ -2,9 +2,25 @@
 
 #include "common/Numbers.h"
 #include "refdata/RefDataMessages.h"
+#include "refdata/RefDataRules.h"
 #include "refdata/RefDataValues.h"
 
 namespace {
+ReferenceRanges::Field fieldFor(const QString& column)
+{
+    if (column == u"firstold")
+        return ReferenceRanges::Field::Txt1;
+    if (column == u"secondold")
+        return ReferenceRanges::Field::Txt2;
+    if (column == u"ageunit")
+        return ReferenceRanges::Field::Comb3;
+    if (column == u"lowlimit")
+        return ReferenceRanges::Field::Txt4;
+    if (column == u"highlimit")
+        return ReferenceRanges::Field::Txt5;
+    return ReferenceRanges::Field::None;
+}
+
 QVariant limit(const QString& field)
 {
     const double n = Numbers::toNumber(field);
@@ -56,8 +72,7 @@ const QStringList& ReferenceRanges::units()
 
 const QStringList& ReferenceRanges::ageUnits()
 {
-    static const QStringList list{QStringLiteral("Years"), QStringLiteral("Mons."), QStringLiteral("Days")};
-    return list;
+    return RefDataRules::ageUnits();
 }
 
 const QStringList& ReferenceRanges::lowFlags()
@@ -159,28 +174,11 @@ ReferenceRanges::Outcome ReferenceRanges::save(const RangeFields& typed, RangeKi
         return refuse(RefDataMessages::notANumber, Field::Txt1);
     if (age && !RefDataValues::isPlainNumber(f.Txt2, true))
         return refuse(RefDataMessages::notANumber, Field::Txt2);
-    if (age && Numbers::toNumber(f.Txt2) <= Numbers::toNumber(f.Txt1))
-        return refuse(RefDataMessages::ageWrong, Field::Txt2);
-    if (age && f.Comb3.isEmpty())
-        return refuse(RefDataMessages::ageUnitMissing, Field::Comb3);
-    // Evaluation matches the patient's age unit as text: anything off the list never matches.
-    if (age && !ageUnits().contains(f.Comb3))
-        return refuse(RefDataMessages::ageUnitNotListed, Field::Comb3);
     if (!RefDataValues::isPlainNumber(f.Txt4, true))
         return refuse(RefDataMessages::notANumber, Field::Txt4);
     if (!RefDataValues::isPlainNumber(f.Txt5, true))
         return refuse(RefDataMessages::notANumber, Field::Txt5);
-    const double low = Numbers::toNumber(f.Txt4);
-    const double high = Numbers::toNumber(f.Txt5);
-    if (low != 0 && high != 0 && low > high)
-        return refuse(RefDataMessages::limitsWrong, Field::Txt4);
     const double testcode = Numbers::toNumber(f.Txt0);
-    if (testcode == 0)
-        return refuse(RefDataMessages::chooseTestFirst, Field::None);
-
-    const QSqlDatabase db = m_db.open();
-    if (!db.isOpen())
-        return {};
     // "By sex" with neither sex ticked stores an empty text, not a null.
     QString sex(0, QChar());
     if (f.option1)
@@ -207,7 +205,12 @@ ReferenceRanges::Outcome ReferenceRanges::save(const RangeFields& typed, RangeKi
         {QStringLiteral("REFRANGE"), RangeKinds::stored(kind)},
         {QStringLiteral("pregsmok"), f.Check1 ? QStringLiteral("1") : QStringLiteral("0")},
     };
+    if (const auto refused = RefDataRules::checkRange(columns))
+        return refuse(refused->message, fieldFor(refused->column));
 
+    const QSqlDatabase db = m_db.open();
+    if (!db.isOpen())
+        return {};
     const qint64 id = static_cast<qint64>(Numbers::toNumber(f.normid));
     QSqlError error;
     const bool exists =

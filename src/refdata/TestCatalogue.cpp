@@ -3,12 +3,28 @@
 #include "common/Numbers.h"
 #include "core/AppContext.h"
 #include "refdata/RefDataMessages.h"
+#include "refdata/RefDataRules.h"
 #include "refdata/RefDataValues.h"
 
 #include <QFileInfo>
 
 namespace {
 const QString kOrder = QStringLiteral("  order By arrangnum asc, testcode asc  ");
+
+TestCatalogue::Field fieldFor(const QString& column)
+{
+    if (column == u"testsimp")
+        return TestCatalogue::Field::Txt1;
+    if (column == u"crvtestid")
+        return TestCatalogue::Field::Txt_testcode;
+    if (column == u"shortAssay")
+        return TestCatalogue::Field::Txt_shortAssay;
+    if (column == u"correctfactors")
+        return TestCatalogue::Field::Txt_correctfactors;
+    if (column == u"arrangnum")
+        return TestCatalogue::Field::Txt9;
+    return TestCatalogue::Field::None;
+}
 } // namespace
 
 TestCatalogue::Outcome TestCatalogue::refuse(const QString& text, Field focus)
@@ -116,21 +132,7 @@ TestCatalogue::Outcome TestCatalogue::save(const CatalogueFields& typed)
     if (!RefDataValues::isPlainNumber(typed.Txt9, false))
         return refuse(RefDataMessages::notANumber, Field::Txt9);
 
-    const QSqlDatabase db = m_db.open();
-    if (!db.isOpen())
-        return {};
     const qint64 code = static_cast<qint64>(Numbers::toNumber(typed.Txt0));
-    if (!assay.isEmpty()) {
-        QSqlError error;
-        const auto other =
-            SqlRun::first(db, QStringLiteral("SELECT testsimp FROM testtable where shortAssay=? and testcode<>?"),
-                          {assay, code}, &error);
-        if (error.isValid())
-            return m_db.saveFailed(error), Outcome{};
-        if (other)
-            return refuse(RefDataMessages::duplicateAssay + other->value(0).toString(), Field::Txt_shortAssay);
-    }
-
     const double lisCode = Numbers::toNumber(typed.Txt_testcode);
     const SqlRun::Columns columns{
         {QStringLiteral("testsimp"), name},
@@ -146,6 +148,24 @@ TestCatalogue::Outcome TestCatalogue::save(const CatalogueFields& typed)
         {QStringLiteral("subgroupname"), SqlRun::textOrNull(typed.Comb4)},
         {QStringLiteral("active"), typed.Check1},
     };
+
+    const QSqlDatabase db = m_db.open();
+    if (!db.isOpen())
+        return {};
+    QSqlError lookup;
+    SqlRun::Columns checked = columns;
+    checked.append({QStringLiteral("testcode"), code});
+    const auto refused =
+        RefDataRules::checkTest(checked, [&db, &lookup](const QString& other, qint64 own) -> std::optional<QString> {
+            const auto row =
+                SqlRun::first(db, QStringLiteral("SELECT testsimp FROM testtable where shortAssay=? and testcode<>?"),
+                              {other, own}, &lookup);
+            return row ? std::optional<QString>(row->value(0).toString()) : std::nullopt;
+        });
+    if (lookup.isValid())
+        return m_db.saveFailed(lookup), Outcome{};
+    if (refused)
+        return refuse(refused->message, fieldFor(refused->column));
 
     QSqlError error;
     const bool exists =

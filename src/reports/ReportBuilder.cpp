@@ -191,8 +191,12 @@ BuiltReport ReportBuilder::make(ReportLayout layout, const ReportSelection& sele
         }
     }
     patientBlock(l, selection);
-    if (l.name == ReportLayouts::fixedA4 && m_settings.resulflag == 0)
+    if (l.name == ReportLayouts::fixedA4 && m_settings.resulflag == 0) {
         show(l, "Lbl1f", false);
+        // Without its column the flag follows the value: a flagged result is never printed plain.
+        if (ReportControl* value = l.find(QStringLiteral("Lbl1c")))
+            value->suffixBinding = QStringLiteral("RESULTCASEPRINT");
+    }
     if (single && !l.records.isEmpty())
         singleRow(l, l.records.first(), texts);
     setCaption(l, "Lbl_drsig1", texts.showdoctorsig1);
@@ -298,6 +302,8 @@ void ReportBuilder::patientBlock(ReportLayout& l, const ReportSelection& s) cons
     }
 
     setCaption(l, "Lblname", titled(s.Cmb_patientsefa, s.LblPatName));
+    l.patientName = titled(s.Cmb_patientsefa, s.LblPatName);
+    l.patientId = s.LblPatID;
 
     ReportControl* id = l.find(QStringLiteral("Lblid"));
     if (m_settings.Barcodes_T != 1) {
@@ -337,6 +343,8 @@ void ReportBuilder::singleRow(ReportLayout& l, const QSqlRecord& row, const Repo
         const QString flag = textOf(row, "RESULTCASEPRINT");
         if (m_settings.resulflag == 1)
             setCaption(l, "Lbl1f", flag);
+        else if (!flag.trimmed().isEmpty())
+            result->caption = (result->caption + QLatin1Char(' ') + flag.trimmed()).trimmed();
         if (!flag.isEmpty()) {
             result->foreColor = m_settings.AbResFonClr2;
             if (m_settings.AbResBGSh_T == 1) {

@@ -39,12 +39,25 @@ double ReportLayout::paperHeight() const
     return paper == Paper::A4 ? 16838 : 11906; // 297 mm, 210 mm
 }
 
+namespace {
+
+QString columnText(const QSqlRecord& record, const QString& column)
+{
+    const QSqlField field = record.field(column);
+    return field.isValid() && !field.isNull() ? field.value().toString() : QString();
+}
+
+} // namespace
+
 QString controlText(const ReportControl& control, const QSqlRecord* record)
 {
     if (control.kind != ControlKind::Field || control.binding.isEmpty() || !record)
         return control.caption;
-    const QSqlField field = record->field(control.binding);
-    return field.isValid() && !field.isNull() ? field.value().toString() : QString();
+    const QString text = columnText(*record, control.binding);
+    if (control.suffixBinding.isEmpty())
+        return text;
+    const QString suffix = columnText(*record, control.suffixBinding).trimmed();
+    return suffix.isEmpty() ? text : text + QLatin1Char(' ') + suffix;
 }
 
 namespace ReportLayouts {
@@ -103,6 +116,13 @@ ReportControl picture(const char* name, Geometry g, bool visible)
 {
     ReportControl c = shaped(name, ControlKind::Picture, g);
     c.visible = visible;
+    return c;
+}
+
+// No flag column: the flag follows the value, so that a flagged result is known on every layout.
+ReportControl flagged(ReportControl c)
+{
+    c.suffixBinding = QStringLiteral("RESULTCASEPRINT");
     return c;
 }
 
@@ -245,7 +265,7 @@ ReportLayout Rpt_CRVA5All()
     ReportSection detail{QStringLiteral("Section1"), 345, {}};
     detail.controls << field("Text1", "testabrev", {76, 30, 2447, 285})
                     << aligned(label("Label2", QStringLiteral(":"), {2550, 30, 150, 285}), TextAlign::Center)
-                    << field("Text2", "resultt1", {2693, 30, 1305, 285}, true)
+                    << flagged(field("Text2", "resultt1", {2693, 30, 1305, 285}, true))
                     << field("Text3", "testunit", {4054, 30, 960, 285})
                     << field("Text5", "normalrang", {5046, 30, 2349, 285})
                     << shaped("Line1", ControlKind::Line, {76, 335, 7319, 10});
@@ -263,6 +283,7 @@ namespace {
 ReportLayout single(const QString& name, bool a4)
 {
     ReportLayout l = base(name, a4 ? Paper::A4 : Paper::A5);
+    l.headerIsBody = true;
     const double result = a4 ? 3033 : 2976, unit = a4 ? 4422 : 4393, flag = a4 ? 5556 : 5641;
     const Geometry range = a4 ? Geometry{6293, 695, 2505, 285} : Geometry{3288, 1956, 2400, 285};
     ReportSection header = pageHeader(a4, result, unit, flag, range);

@@ -49,6 +49,9 @@ struct ReportControl
     ControlKind kind = ControlKind::Label;
     QString caption;
     QString binding;
+    // A second column printed after the first, a blank between (the flag after the value where a
+    // layout has no flag column of its own).
+    QString suffixBinding;
     double left = 0;
     double top = 0;
     double width = 0;
@@ -63,7 +66,8 @@ struct ReportControl
     // Drawn in the UPC/EAN barcode font: a caption made by Barcodes::EncodeEAN13 is drawn as bars,
     // any other text as plain readable text.
     bool barcodeFont = false;
-    // The text may take several lines and grows the section downwards (comments).
+    // Always wrapped at its own size (comments); any text that needs more lines than its height
+    // holds grows its section downwards.
     bool canGrow = false;
     QImage picture;
 };
@@ -84,6 +88,12 @@ struct ReportLayout
     double topMargin = 567;
     double bottomMargin = 567;
     QList<ReportSection> sections;
+    // The single-result layouts carry their result and comment in the page header: printed once,
+    // continued on the next page when long, and their footer's signatures on the last page only.
+    bool headerIsBody = false;
+    // Named at the foot of every page, with "page n of m".
+    QString patientName;
+    QString patientId;
     // The data source: the rows of the report's query, in the order the database gave them.
     QList<QSqlRecord> records;
 

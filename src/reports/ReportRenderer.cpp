@@ -1,6 +1,7 @@
 #include "reports/ReportRenderer.h"
 
 #include "reports/Barcodes.h"
+#include "reports/ReportPages.h"
 
 #include <QFileInfo>
 #include <QPageSize>
@@ -18,124 +19,37 @@ namespace {
 
 constexpr double kTwipsPerInch = 1440;
 constexpr double kTwipsPerMm = 1440 / 25.4;
-constexpr double kSmallestPoints = 5.5;
 
-// A text laid out for a control: its lines at their offsets from the control's top-left corner.
-struct Laid
+void drawText(QPainter& p, const ReportPages::Placed& item, double x)
 {
-    std::unique_ptr<QTextLayout> layout;
-    double height = 0;
-};
-
-Qt::Alignment alignmentOf(TextAlign align)
-{
-    switch (align) {
-    case TextAlign::Center:
-        return Qt::AlignHCenter;
-    case TextAlign::Right:
-        return Qt::AlignRight | Qt::AlignAbsolute;
-    case TextAlign::Left:
-        break;
-    }
-    return Qt::AlignLeft | Qt::AlignAbsolute;
-}
-
-// Lays `text` out at `points` in `width` twips; one line unless `wrap`. `maxLines` cuts it, the
-// last line ending in "…".
-Laid layOut(const QString& text, const ReportControl& c, double points, bool wrap, int maxLines = 0)
-{
-    Laid laid;
-    QString shown = text;
-    for (;;) {
-        laid.layout = std::make_unique<QTextLayout>(shown, fontFor(c.font, points));
-        QTextOption option(alignmentOf(c.align));
-        option.setTextDirection(shown.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
-        option.setWrapMode(wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-        laid.layout->setTextOption(option);
-        laid.layout->beginLayout();
-        double y = 0;
-        int lines = 0;
-        bool cut = false;
-        for (;;) {
-            QTextLine line = laid.layout->createLine();
-            if (!line.isValid())
-                break;
-            if (maxLines > 0 && lines == maxLines) {
-                cut = true;
-                break;
-            }
-            line.setLineWidth(c.width);
-            line.setPosition(QPointF(0, y));
-            y += line.height();
-            ++lines;
-        }
-        laid.layout->endLayout();
-        laid.height = y;
-        if (!cut || shown.size() < 2)
-            return laid;
-        // Shorten until what is left ends on the last line with an ellipsis; the whole text stays
-        // in the database.
-        const QTextLine last = laid.layout->lineAt(maxLines - 1);
-        const qsizetype keep = std::min<qsizetype>(last.textStart() + last.textLength(), shown.size() - 1) - 1;
-        shown = shown.left(std::max<qsizetype>(1, keep)).trimmed() + QChar(0x2026);
-    }
-}
-
-double naturalWidth(const QString& text, const ReportControl& c, double points)
-{
-    QTextLayout layout(text, fontFor(c.font, points));
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    line.setNumColumns(int(text.size()));
-    layout.endLayout();
-    return line.naturalTextWidth();
-}
-
-// The text as it fits the control: smaller type on one line, then two or more lines, then cut.
-Laid fit(const QString& text, const ReportControl& c)
-{
-    const double nominal = c.font.size;
-    if (c.canGrow)
-        return layOut(text, c, nominal, true);
-    for (double points = nominal; points >= std::max(kSmallestPoints, nominal * 0.7); points -= 0.5)
-        if (naturalWidth(text, c, points) <= c.width)
-            return layOut(text, c, points, false);
-    // Wrapped lines may use the control's height and half as much again below it.
-    const double room = c.height * 1.5;
-    for (double points = nominal * 0.9; points >= kSmallestPoints; points -= 0.5) {
-        Laid laid = layOut(text, c, points, true);
-        if (laid.height <= room)
-            return laid;
-    }
-    const double lineHeight = QFontMetricsF(fontFor(c.font, kSmallestPoints)).height();
-    return layOut(text, c, kSmallestPoints, true, std::max(1, int(room / lineHeight)));
-}
-
-void drawText(QPainter& p, const ReportControl& c, const QString& text, double x, double y)
-{
-    const QRectF box(x + c.left, y + c.top, c.width, c.height);
+    const ReportControl& c = item.control;
+    const QRectF box(x + c.left, c.top, c.width, c.height);
     if (c.opaque)
         p.fillRect(box, colorOf(c.backColor));
-    if (text.trimmed().isEmpty())
+    if (item.text.trimmed().isEmpty())
         return;
-    const Laid laid = fit(text, c);
-    double top = box.top();
+    const ReportPages::Laid laid = ReportPages::fit(item.text, c);
+    p.setPen(colorOf(c.foreColor));
     if (laid.layout->lineCount() == 1) {
         // One line sits on the baseline a Latin line would have in the middle of the control, so
         // that Arabic (taller) and Latin texts of one row line up.
         const QFontMetricsF latin(fontFor({QString(), c.font.size, c.font.bold}, c.font.size));
         const double baseline = box.top() + (c.height - latin.ascent() - latin.descent()) / 2 + latin.ascent();
-        top = baseline - laid.layout->lineAt(0).ascent();
+        laid.layout->draw(&p, QPointF(box.left(), baseline - laid.layout->lineAt(0).ascent()));
+        return;
     }
-    p.setPen(colorOf(c.foreColor));
-    laid.layout->draw(&p, QPointF(box.left(), top));
+    // The lines that stand on this page, the first of them at the control's top.
+    const int last = item.lineCount < 0 ? laid.layout->lineCount() : item.firstLine + item.lineCount;
+    const double offset = laid.layout->lineAt(std::min(item.firstLine, laid.layout->lineCount() - 1)).y();
+    for (int i = item.firstLine; i < std::min(last, laid.layout->lineCount()); ++i)
+        laid.layout->lineAt(i).draw(&p, QPointF(box.left(), box.top() - offset));
 }
 
-void drawPicture(QPainter& p, const ReportControl& c, double x, double y)
+void drawPicture(QPainter& p, const ReportControl& c, double x)
 {
     if (c.picture.isNull())
         return;
-    const QRectF box(x + c.left, y + c.top, c.width, c.height);
+    const QRectF box(x + c.left, c.top, c.width, c.height);
     QSizeF size = c.picture.size();
     size.scale(box.size(), Qt::KeepAspectRatio);
     const QRectF target(box.left() + (box.width() - size.width()) / 2, box.top(), size.width(), size.height());
@@ -144,7 +58,7 @@ void drawPicture(QPainter& p, const ReportControl& c, double x, double y)
 
 // The symbol in the control's box: white behind bars and quiet zones, module width at most the
 // nominal 0.33 mm and a whole number of device dots.
-void drawBarcode(QPainter& p, const ReportControl& c, const Barcodes::Bars& bars, double x, double y, double dpi)
+void drawBarcode(QPainter& p, const ReportControl& c, const Barcodes::Bars& bars, double x, double dpi)
 {
     const bool addOn = bars.addOnStart >= 0;
     const int total = Barcodes::leftQuietZone + int(bars.modules.size()) +
@@ -159,7 +73,7 @@ void drawBarcode(QPainter& p, const ReportControl& c, const Barcodes::Bars& bars
     }
     // On the dot grid, so every bar of one width comes out the same.
     const double left = std::round((x + c.left) / twipsPerDot) * twipsPerDot;
-    const double top = y + c.top;
+    const double top = c.top;
     const QRectF box(left, top, module * total, c.height);
     p.fillRect(box, Qt::white);
 
@@ -193,16 +107,15 @@ void drawBarcode(QPainter& p, const ReportControl& c, const Barcodes::Bars& bars
         digitAt(d.digit, start + (d.start + 3.5) * module, d.addOn ? top : barsBottom);
 }
 
-void drawControl(QPainter& p, const ReportControl& c, const QSqlRecord* record, double x, double y, double dpi)
+void drawControl(QPainter& p, const ReportPages::Placed& item, double x, double dpi)
 {
-    if (!c.visible)
-        return;
+    const ReportControl& c = item.control;
     switch (c.kind) {
     case ControlKind::Picture:
-        drawPicture(p, c, x, y);
+        drawPicture(p, c, x);
         return;
     case ControlKind::Shape: {
-        const QRectF box(x + c.left, y + c.top, c.width, c.height);
+        const QRectF box(x + c.left, c.top, c.width, c.height);
         if (c.opaque)
             p.fillRect(box, colorOf(c.backColor));
         p.setPen(QPen(colorOf(c.foreColor), 12));
@@ -212,65 +125,19 @@ void drawControl(QPainter& p, const ReportControl& c, const QSqlRecord* record, 
     }
     case ControlKind::Line:
         p.setPen(QPen(colorOf(c.foreColor), std::max(10.0, c.height)));
-        p.drawLine(QPointF(x + c.left, y + c.top), QPointF(x + c.left + c.width, y + c.top));
+        p.drawLine(QPointF(x + c.left, c.top), QPointF(x + c.left + c.width, c.top));
         return;
     case ControlKind::Label:
     case ControlKind::Field:
         break;
     }
-    const QString text = controlText(c, record);
     if (c.barcodeFont) {
-        if (const Barcodes::Bars bars = Barcodes::barsOf(text); bars.isValid()) {
-            drawBarcode(p, c, bars, x, y, dpi);
+        if (const Barcodes::Bars bars = Barcodes::barsOf(item.text); bars.isValid()) {
+            drawBarcode(p, c, bars, x, dpi);
             return;
         }
-        // Not a symbol: the ID in readable type.
-        ReportControl plain = c;
-        plain.font = {QStringLiteral("Tahoma"), 10, true};
-        drawText(p, plain, text, x, y);
-        return;
     }
-    drawText(p, c, text, x, y);
-}
-
-// A section as painted for `record`: its controls moved down below comments that grew, and its
-// height with them.
-struct Placed
-{
-    QList<ReportControl> controls;
-    double height = 0;
-};
-
-Placed place(const ReportSection& s, const QSqlRecord* record)
-{
-    Placed placed{s.controls, s.height};
-    double growth = 0;
-    for (const ReportControl& c : s.controls) {
-        if (!c.canGrow || !c.visible)
-            continue;
-        const QString text = controlText(c, record);
-        if (text.isEmpty())
-            continue;
-        const double extra = fit(text, c).height - c.height;
-        if (extra <= 0)
-            continue;
-        for (ReportControl& other : placed.controls)
-            if (other.top > c.top)
-                other.top += extra;
-        growth += extra;
-    }
-    placed.height += growth;
-    return placed;
-}
-
-void paintSection(QPainter& p, const Placed& s, const QSqlRecord* record, double x, double y, double dpi)
-{
-    for (const ReportControl& c : s.controls)
-        if (c.kind == ControlKind::Picture)
-            drawControl(p, c, record, x, y, dpi);
-    for (const ReportControl& c : s.controls)
-        if (c.kind != ControlKind::Picture)
-            drawControl(p, c, record, x, y, dpi);
+    drawText(p, item, x);
 }
 
 } // namespace
@@ -301,73 +168,25 @@ QColor colorOf(double value)
 
 int paint(const ReportLayout& layout, const PageSource& pages, double dpi)
 {
-    const ReportSection* reportHeader = layout.section(QStringLiteral("Section4"));
-    const ReportSection* pageHeader = layout.section(QStringLiteral("Section2"));
-    const ReportSection* detail = layout.section(QStringLiteral("Section1"));
-    const ReportSection* pageFooter = layout.section(QStringLiteral("Section3"));
-    const ReportSection* reportFooter = layout.section(QStringLiteral("Section5"));
-    const ReportSection none;
-    const auto orNone = [&none](const ReportSection* s) -> const ReportSection& { return s ? *s : none; };
-
+    const QList<ReportPages::Page> planned = ReportPages::plan(layout);
     const double x = layout.leftMargin;
-    const double top = layout.topMargin;
-    const Placed footer = place(orNone(pageFooter), nullptr);
-    const double footerTop = layout.paperHeight() - layout.bottomMargin - footer.height;
-
-    int page = 0;
-    QPainter* p = nullptr;
-    double y = 0;
-    const auto startPage = [&]() -> bool {
-        p = pages(page);
+    for (int n = 0; n < planned.size(); ++n) {
+        QPainter* p = pages(n);
         if (!p)
-            return false;
+            return n;
         p->resetTransform();
         p->scale(dpi / kTwipsPerInch, dpi / kTwipsPerInch);
         p->setRenderHint(QPainter::Antialiasing, true);
         p->setRenderHint(QPainter::TextAntialiasing, true);
-        y = top;
-        if (page == 0) {
-            const Placed head = place(orNone(reportHeader), nullptr);
-            paintSection(*p, head, nullptr, x, y, dpi);
-            y += head.height;
-        }
-        const QSqlRecord* first = layout.records.isEmpty() ? nullptr : &layout.records.first();
-        const Placed header = place(orNone(pageHeader), first);
-        paintSection(*p, header, first, x, y, dpi);
-        y += header.height;
-        return true;
-    };
-    const auto endPage = [&]() {
-        paintSection(*p, footer, nullptr, x, footerTop, dpi);
-        ++page;
-    };
-    // Starts a new page when `height` does not fit above the footer of this one.
-    const auto room = [&](double height) -> bool {
-        if (y + height <= footerTop || y <= top + 1)
-            return true;
-        endPage();
-        return startPage();
-    };
-
-    if (!startPage())
-        return 0;
-    for (const QSqlRecord& record : layout.records) {
-        const Placed row = place(orNone(detail), &record);
-        if (row.height <= 0)
-            continue;
-        if (!room(row.height))
-            return page;
-        paintSection(*p, row, &record, x, y, dpi);
-        y += row.height;
+        // Pictures first, under the texts.
+        for (const ReportPages::Placed& item : planned[n].items)
+            if (item.control.kind == ControlKind::Picture)
+                drawControl(*p, item, x, dpi);
+        for (const ReportPages::Placed& item : planned[n].items)
+            if (item.control.kind != ControlKind::Picture)
+                drawControl(*p, item, x, dpi);
     }
-    const Placed end = place(orNone(reportFooter), nullptr);
-    if (end.height > 0) {
-        if (!room(end.height))
-            return page;
-        paintSection(*p, end, nullptr, x, y, dpi);
-    }
-    endPage();
-    return page;
+    return int(planned.size());
 }
 
 bool toPdf(const ReportLayout& layout, const QString& file, QString* error)

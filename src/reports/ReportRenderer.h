@@ -10,14 +10,15 @@
 
 class QPainter;
 
-// Paints a filled layout, band by band, onto pages of its paper size: the report header on the
-// first page, the page header and footer on every page, one detail band per record (a new page
-// when the next one would run into the footer), then the report footer.
+// Paints a filled layout, band by band, onto pages of its paper size as ReportPages plans them:
+// the report header on the first page, the page header and footer on every page, one detail band
+// per record (a new page when the next one would run into the footer), then the report footer;
+// at the foot of every page the patient's name and ID and "page n of m".
 //
 // Text is shaped and laid out in its own direction (Arabic right to left, mixed text by the
 // bidirectional rules), in fonts every station has (Noto, DejaVu; Debian: fonts-noto-core,
-// fonts-dejavu-core). A text too long for its control first gets a smaller type, then a second
-// line, and is cut with "…" only when even that cannot hold it; comments grow their band.
+// fonts-dejavu-core). A text too long for its control gets a slightly smaller type, then as many
+// lines as it needs, never below 7 pt and never shortened: its band grows to hold it.
 // A caption in the barcode font made by Barcodes::EncodeEAN13 is drawn as bars with GS1 quiet
 // zones, bar widths snapped to the device's dots; any other text in that font is drawn readable.
 namespace ReportRenderer {

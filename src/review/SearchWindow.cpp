@@ -3,6 +3,7 @@
 #include "common/DateFormats.h"
 #include "core/AppContext.h"
 #include "core/GridTextUi.h"
+#include "core/LatinTextUi.h"
 #include "core/NavigationWidget.h"
 #include "core/WindowCodes.h"
 #include "review/SearchMessages.h"
@@ -88,10 +89,18 @@ SearchWindow::SearchWindow(AppContext& context, QWidget* parent)
     m_test = named(new QComboBox(criteria), "Cmb_test");
     m_test->setMinimumWidth(140);
     m_compare = named(new QComboBox(criteria), "Text_RETICS_L");
-    m_compare->addItems(
-        {QString(), QStringLiteral("Positive"), QStringLiteral("Negative"), QStringLiteral(">"), QStringLiteral("<")});
+    // Each entry shows the comparison the search makes: ">" finds values of at least the number.
+    // The entry's data is what the search is asked for.
+    m_compare->addItem(QString(), QString());
+    m_compare->addItem(QStringLiteral("Positive"), QStringLiteral("Positive"));
+    m_compare->addItem(QStringLiteral("Negative"), QStringLiteral("Negative"));
+    m_compare->addItem(QStringLiteral("≥"), QStringLiteral(">"));
+    m_compare->addItem(QStringLiteral("<"), QStringLiteral("<"));
     m_number = named(new QLineEdit(criteria), "Text_RETICS_H");
     m_number->setMaximumWidth(90);
+    // Signs, numbers, codes and test names read left to right as they are stored.
+    for (QWidget* latin : std::initializer_list<QWidget*>{m_compare, m_number, m_test, m_sampleId, m_patientId})
+        LatinText::keepLeftToRight(latin);
 
     form->addWidget(m_bySample, 0, 0);
     form->addWidget(m_sampleId, 0, 1, 1, 2);
@@ -270,7 +279,7 @@ ResultSearch::Request SearchWindow::request() const
     r.first = m_first->date();
     r.last = m_last->date();
     r.test = m_test->currentText();
-    r.compare = m_compare->currentText();
+    r.compare = m_compare->currentData().toString();
     r.number = m_number->text();
     return r;
 }

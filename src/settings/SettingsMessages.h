@@ -6,6 +6,10 @@
 namespace SettingsMessages {
 inline const QString warningTitle = QStringLiteral("تنبية ..");
 inline const QString filesMissing = QStringLiteral("ملفات مفقودة - رجاء اعادة تثبيت النظام مرة اخري");
+// Added: a settings file that is there but cannot be written is not a broken install; the path follows.
+inline const QString fileReadOnly =
+    QStringLiteral("لم يتم الحفظ: ملف الاعدادات للقراءة فقط - رجاء السماح بالكتابة فيه ثم الحفظ مرة اخري\n");
+inline const QString fileNotWritten = QStringLiteral("لم يتم الحفظ: تعذرت الكتابة فى ملف الاعدادات\n");
 
 inline const QString interfaceServerEmpty = QStringLiteral("رجاء قم بإدخال اسم السيرفر الخاص ببرنامج كورفانا انترفيس");
 inline const QString interfaceLoginEmpty =

@@ -487,17 +487,30 @@ bool SettingsWindow::writeFiles(const QList<SettingsFile::Edit>& settingsEdits, 
 {
     const QString ini = m_context.installFolder().settingsIni();
     const QString memory = m_context.installFolder().memoryIni();
-    bool ok = SettingsFile::writable(ini) == SettingsFile::Outcome::Written &&
-              (!withStyles || SettingsFile::writable(memory) == SettingsFile::Outcome::Written);
-    ok = ok && SettingsFile::write(ini, settingsEdits) == SettingsFile::Outcome::Written;
-    if (ok && withStyles) {
+    // The first file that refuses, and why: a missing file means a broken install, a read-only or
+    // unwritable one is for whoever manages the station, so it is named.
+    QString refused;
+    SettingsFile::Outcome outcome = SettingsFile::writable(ini);
+    if (outcome != SettingsFile::Outcome::Written)
+        refused = ini;
+    if (refused.isEmpty() && withStyles && (outcome = SettingsFile::writable(memory)) != SettingsFile::Outcome::Written)
+        refused = memory;
+    if (refused.isEmpty() && (outcome = SettingsFile::write(ini, settingsEdits)) != SettingsFile::Outcome::Written)
+        refused = ini;
+    if (refused.isEmpty() && withStyles) {
         QList<SettingsFile::Edit> styleEdits;
         for (const ReportStyles::Element& element : ReportStyles::elements())
             styleEdits += ReportStyles::edits(element.id, m_styles.value(element.id));
-        ok = SettingsFile::write(memory, styleEdits) == SettingsFile::Outcome::Written;
+        if ((outcome = SettingsFile::write(memory, styleEdits)) != SettingsFile::Outcome::Written)
+            refused = memory;
     }
-    if (!ok) {
-        m_context.dialogs().warning(SettingsMessages::warningTitle, SettingsMessages::filesMissing);
+    if (!refused.isEmpty()) {
+        const QString path = QDir::toNativeSeparators(refused);
+        m_context.dialogs().warning(SettingsMessages::warningTitle, outcome == SettingsFile::Outcome::Missing
+                                                                        ? SettingsMessages::filesMissing
+                                                                    : outcome == SettingsFile::Outcome::ReadOnly
+                                                                        ? SettingsMessages::fileReadOnly + path
+                                                                        : SettingsMessages::fileNotWritten + path);
         return false;
     }
     // What was saved is in force at once; the databases' keys through the rebuilt strings.

@@ -7,6 +7,7 @@
 #include "core/ColourRef.h"
 #include "core/Grants.h"
 #include "db/DbMessages.h"
+#include "review/ResultEditorWindow.h"
 #include "review/SearchMessages.h"
 #include "review/SearchWindow.h"
 
@@ -23,6 +24,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -42,6 +44,29 @@ class TestWorklist : public QObject
         qFatal("no control %s", name);
     }
     QTableWidget* grid(const char* name) const { return child<QTableWidget>(m_main.get(), name); }
+    // Whether `shown` draws what `twin` (the same text, font and size) draws left to right, and not
+    // what it draws right to left.
+    static bool drawnLeftToRight(QWidget* shown, QWidget* twin)
+    {
+        twin->setPalette(shown->palette());
+        twin->setEnabled(shown->isEnabled());
+        twin->resize(shown->size());
+        const auto image = [](QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+        const QImage drawn = image(shown);
+        twin->setLayoutDirection(Qt::RightToLeft);
+        const QImage mirrored = image(twin);
+        twin->setLayoutDirection(Qt::LeftToRight);
+        const QImage straight = image(twin);
+        const auto same = [](const QImage& a, const QImage& b) {
+            if (a.size() != b.size())
+                return false;
+            for (int y = 0; y < a.height(); ++y)
+                if (std::memcmp(a.constScanLine(y), b.constScanLine(y), size_t(a.width()) * 4) != 0)
+                    return false;
+            return true;
+        };
+        return same(drawn, straight) && !same(drawn, mirrored);
+    }
     QString label(const char* name) const { return child<QLabel>(m_main.get(), name)->text(); }
     void click(const char* name) const { child<QAbstractButton>(m_main.get(), name)->click(); }
     FakeDialogs& dialogs() { return m_install->dialogs; }
@@ -109,6 +134,7 @@ private slots:
         addResult(u"P1"_s, u"Mona"_s, today(), u"TSH"_s, u"9.1"_s, u" H"_s, u"0.3 - 4.2"_s);
         addResult(u"P1"_s, u"Mona"_s, today(), u"FT4"_s, u"12"_s, QString(), u"9 - 19"_s);
         addResult(u"P1"_s, u"Mona"_s, today(), u"HBS"_s, u"Positive"_s, u" *"_s, QString());
+        addResult(u"P1"_s, u"Mona"_s, today(), u"HIV"_s, u"Positive"_s, QString(), u"Negative"_s);
         addResult(QString(), u"No Id"_s, today(), u"TSH"_s, u"1"_s, QString(), QString());
         addResult(u"P2"_s, u"Old"_s, today().addDays(-1), u"TSH"_s, u"2"_s, QString(), QString());
         openMain();
@@ -118,7 +144,7 @@ private slots:
 
         clickRow(patients, 1);
         QTableWidget* results = grid("MSFlexGrid1");
-        QCOMPARE(column(results, 0), u"TSH|FT4|HBS"_s);
+        QCOMPARE(column(results, 0), u"TSH|FT4|HBS|HIV"_s);
         QCOMPARE(label("LblPatID"), u"P1"_s);
         QCOMPARE(label("LblSex"), u"Female"_s);
         QCOMPARE(label("LblTestTime"), u"02:07 PM"_s);
@@ -127,6 +153,8 @@ private slots:
         QCOMPARE(results->item(0, 1)->foreground().color(), fromColourRef(0x0000C0));
         QCOMPARE(results->item(1, 1)->foreground().color(), fromColourRef(0x008000));
         QCOMPARE(results->item(2, 1)->foreground().color(), fromColourRef(0xFF0000));
+        // A reading without a flag is not a value inside its range: the plain text colour, not green.
+        QCOMPARE(results->item(3, 1)->foreground().style(), Qt::NoBrush);
         // The first result is selected.
         QCOMPARE(child<QLineEdit>(m_main.get(), "Txt_AUTOID")->text(), results->item(0, 5)->text());
         clickRow(results, 2);
@@ -253,7 +281,10 @@ private slots:
         // Another request date without requests, then a new sample for no assay.
         child<QDateEdit>(m_main.get(), "DTPicker_testdate")->setDate(today().addDays(-30));
         QCOMPARE(worklist->rowCount(), 0);
-        emit worklist->cellDoubleClicked(0, 0);
+        // A grid without rows has no cell to double-click: the empty grid itself says why.
+        dialogs().clear();
+        QTest::mouseDClick(worklist->viewport(), Qt::LeftButton, {}, QPoint(40, 40));
+        QCOMPARE(dialogs().shown.size(), 1);
         QCOMPARE(dialogs().last().text, WorklistMessages::noWorklistRow);
         click("cmd_Newpatient");
         QCOMPARE(count(u"Patientname='NEW' AND Testdate=? AND shortAssay IS NULL"_s, {today()}), 1);
@@ -376,6 +407,61 @@ private slots:
                                 u"INSERT INTO Result (Patientname,Testdate) VALUES ('X',?)"_s, {today()}));
         m_main->lookForNewResults();
         QCOMPARE(grid("MSFG_Patient")->rowCount(), 1);
+    }
+
+    // Signs, ranges, units and codes read left to right as stored in the right-to-left windows: what
+    // is drawn equals the same text drawn left to right, and not the same text drawn mirrored.
+    void latinTextsReadLeftToRight()
+    {
+        addResult(u"P1"_s, u"Mona"_s, today(), u"TSH"_s, u"9.1"_s, QString(), u"< 6"_s);
+        openMain();
+        // An empty result grid asks for a result first when double-clicked.
+        dialogs().clear();
+        QTest::mouseDClick(grid("MSFlexGrid1")->viewport(), Qt::LeftButton, {}, QPoint(40, 40));
+        QCOMPARE(dialogs().last().text, WorklistMessages::selectFirst);
+        // The editor's age-unit list, all Latin, is laid out left to right.
+        clickRow(grid("MSFG_Patient"), 0);
+        auto* editor =
+            new ResultEditorWindow(*m_ctx, child<QLineEdit>(m_main.get(), "Txt_AUTOID")->text().toLongLong());
+        editor->show(); // deletes itself when closed
+        auto* unit = child<QComboBox>(editor, "Cmb_AgeU");
+        unit->setCurrentIndex(unit->findText(u"Mons."_s));
+        QComboBox units;
+        units.setFont(unit->font());
+        for (int i = 0; i < unit->count(); ++i)
+            units.addItem(unit->itemText(i));
+        units.setCurrentIndex(unit->currentIndex());
+        QVERIFY(drawnLeftToRight(unit, &units));
+        editor->close();
+
+        auto* search = new SearchWindow(*m_ctx); // deletes itself when closed
+        search->show();
+        // Arabic captions keep their own direction.
+        for (QLabel* caption : search->findChildren<QLabel*>())
+            if (caption->text() == u"عدد النتائج:"_s)
+                QVERIFY(caption->isRightToLeft());
+        child<QRadioButton>(search, "Opt_testx")->click();
+        auto* compare = child<QComboBox>(search, "Text_RETICS_L");
+        // "At least" shows the sign the search uses, and asks for ">".
+        QCOMPARE(compare->findData(u">"_s), compare->findText(u"≥"_s));
+        for (const QString& sign : {u"≥"_s, u"<"_s}) {
+            compare->setCurrentIndex(compare->findText(sign));
+            QComboBox box;
+            box.setFont(compare->font());
+            box.addItem(sign);
+            QVERIFY2(drawnLeftToRight(compare, &box), qPrintable(sign));
+        }
+        QTRY_VERIFY(child<QComboBox>(search, "Cmb_test")->findText(u"TSH"_s) >= 0);
+        child<QComboBox>(search, "Cmb_test")->setCurrentText(u"TSH"_s);
+        compare->setCurrentIndex(compare->findText(u"≥"_s));
+        child<QLineEdit>(search, "Text_RETICS_H")->setText(u"9.1"_s);
+        child<QAbstractButton>(search, "cmd_search")->click();
+        // Values of at least the number, that one included.
+        auto* hits = child<QTableWidget>(search, "DGd_patientname");
+        QVERIFY(hits->rowCount() > 0 && column(hits, 10).split(u'|').contains(u"9.1"_s));
+        for (const QString& value : column(hits, 10).split(u'|'))
+            QVERIFY2(value.toDouble() >= 9.1, qPrintable(value));
+        search->close();
     }
 
     // A result the receiver stores shows up in today's list by itself; the selection stays.

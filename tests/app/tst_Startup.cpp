@@ -251,6 +251,39 @@ private slots:
         }
     }
 
+    // The steps follow one another without a pause, yet the event loop turns between two of them,
+    // so that the window draws each step's progress.
+    void stepsRunBackToBack()
+    {
+        AppContext& context = prepare(QString());
+        StartupSequence sequence(context, m_single);
+        QSignalSpy login(&sequence, &StartupSequence::loginRequested);
+        class Marker final : public QObject
+        {
+        public:
+            bool event(QEvent* e) override
+            {
+                if (e->type() != QEvent::User)
+                    return QObject::event(e);
+                ++delivered;
+                return true;
+            }
+            int delivered = 0;
+        } marker;
+        QList<int> deliveredBefore;
+        connect(&sequence, &StartupSequence::progressed, &marker, [&] {
+            deliveredBefore << marker.delivered;
+            QCoreApplication::postEvent(&marker, new QEvent(QEvent::User));
+        });
+        QVERIFY(sequence.load());
+        sequence.start();
+        // Turns of the loop without waiting: no step may wait for the clock.
+        for (int turns = 0; turns < 500 && login.isEmpty(); ++turns)
+            QCoreApplication::processEvents();
+        QCOMPARE(login.size(), 1);
+        QCOMPARE(deliveredBefore, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    }
+
     void installFolderAndDates()
     {
         // On Windows the program runs from exactly this folder, letter case included.

@@ -450,8 +450,9 @@ void tst_RefData::archiveRoundTrip()
 {
     TestInstall demo;
     QVERIFY(demo.installDemoData());
-    // Nulls, Arabic, quotes, a catalogue row without a name and a range whose test is gone travel too.
-    QVERIFY(demo.exec(Db::Interface, "INSERT INTO testtable (testsimp, correctfactors, active) VALUES (NULL, 0.1, 0)"));
+    // Nulls, Arabic, quotes, a catalogue row without an assay code and a range whose test is gone travel too.
+    QVERIFY(
+        demo.exec(Db::Interface, "INSERT INTO testtable (testsimp, correctfactors, active) VALUES ('Spare', 0.1, 0)"));
     QVERIFY(demo.exec(Db::Interface, "INSERT INTO normalrange (testcode, lowcomment) VALUES (77, ?)",
                       {u"قيمة 'منخفضة' \"1\""_s}));
     QVERIFY(demo.exec(Db::Interface, "DELETE FROM comments WHERE commentid=2"));
@@ -496,6 +497,22 @@ void tst_RefData::archiveRefusesBadFiles_data()
     QTest::newRow("a table missing") << u"\"comments\":"_s << u"\"notes\":"_s << u"unknown part \"notes\""_s;
     QTest::newRow("a Boolean as a number other than 0 or 1")
         << u"\"active\": true"_s << u"\"active\": 2"_s << u"testtable row 1, field active: must be true or false (2)"_s;
+    // What the windows refuse, the import refuses, with the same rules.
+    QTest::newRow("an assay code on two tests")
+        << u"\"shortAssay\": \"FT4\","_s << u"\"shortAssay\": \"TSH\","_s
+        << u"testtable row 2, field shortAssay: the assay code is already the test \"TSH\"'s"_s;
+    QTest::newRow("a test without a name") << u"\"testsimp\": \"Anti-TPO\"\n"_s << u"\"testsimp\": \" \"\n"_s
+                                           << u"testtable row 9, field testsimp: a test needs a name"_s;
+    QTest::newRow("low limit above high") << u"\"lowlimit\": 30,"_s << u"\"lowlimit\": 500,"_s
+                                          << u"normalrange row 8, field lowlimit: the low limit lies above"_s;
+    QTest::newRow("an unknown age unit") << u"\"ageunit\": \"Years\","_s << u"\"ageunit\": \"Year\","_s
+                                         << u"normalrange row 8, field ageunit: must be"_s;
+    QTest::newRow("a range kind outside its list") << u"\"REFRANGE\": \"3\","_s << u"\"REFRANGE\": \"4\","_s
+                                                   << u"normalrange row 4, field REFRANGE: must be one of"_s;
+    QTest::newRow("a comment for no test") << u"\"testcode\": 4,"_s << u"\"testcode\": 44,"_s
+                                           << u"comments row 3, field testcode: no test of the catalogue"_s;
+    QTest::newRow("a member given twice") << u"\"active\": true,"_s << u"\"active\": true, \"active\": false,"_s
+                                          << u"a member is given twice in one object: \"active\""_s;
     QTest::newRow("a broken Boolean") << u"\"active\": true"_s << u"\"active\": \"yes\""_s
                                       << u"testtable row 1, field active: must be true or false"_s;
 }

@@ -1,11 +1,15 @@
 #include "ReportLab.h"
 #include "db/Databases.h"
 #include "reports/Barcodes.h"
+#include "reports/ReportPages.h"
 #include "reports/ReportRenderer.h"
 
 #include <QFile>
 #include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSqlField>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -56,6 +60,39 @@ QString valueOf(const BuiltReport& report, const QString& key)
     return QStringLiteral("?") + what;
 }
 
+// A word of a PDF page as pdftotext reads it, in points.
+struct Word
+{
+    int page;
+    QRectF box;
+    QString text;
+};
+
+QList<Word> wordsOf(const QString& pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(60000))
+        return {};
+    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    static const QRegularExpression word(QStringLiteral(
+        R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+    QList<Word> words;
+    int page = -1;
+    for (auto m = word.globalMatch(html); m.hasNext();) {
+        const auto w = m.next();
+        if (w.captured(0).startsWith(u"<page")) {
+            ++page;
+            continue;
+        }
+        words.append({page,
+                      QRectF(QPointF(w.captured(1).toDouble(), w.captured(2).toDouble()),
+                             QPointF(w.captured(3).toDouble(), w.captured(4).toDouble())),
+                      w.captured(5).normalized(QString::NormalizationForm_KC)});
+    }
+    return words;
+}
+
 } // namespace
 
 // The report builder on stored results: the header geometry rules, the right-to-left patient
@@ -69,6 +106,9 @@ private slots:
     void builds_data();
     void builds();
     void longTextsStayInTheirBoxes();
+    void longTextsPrintWhole_data();
+    void longTextsPrintWhole();
+    void aTextWithNoRoomForItsFirstLineGoesOver();
 };
 
 void tst_ReportBuilder::builds_data()
@@ -276,15 +316,170 @@ void tst_ReportBuilder::longTextsStayInTheirBoxes()
     for (int px = from; px < to; ++px)
         for (int py = int((top + 100) * dots); py < int((top + 1250) * dots); ++py)
             QVERIFY2(qGray(page.pixel(px, py)) > 200, qPrintable(QStringLiteral("ink at %1,%2").arg(px).arg(py)));
-    // Only comments grow their band: the column band's frame stands where the patient block of
-    // its design height ends, whatever the block's Arabic and long texts.
-    const ReportControl* frame = report.layout.find("Shp_ditels");
-    const int frameY = int((top + report.layout.section("Section4")->height + frame->top) * dots);
-    const int frameX = int((x + 9000) * dots);
+    // The long name is printed whole: the block grows, and the column band's frame moves down with it.
+    const QList<ReportPages::Page> planned = ReportPages::plan(report.layout);
+    double nameBottom = 0, frameTop = 0;
+    for (const ReportPages::Placed& item : planned.first().items) {
+        if (item.control.name == u"Lblname")
+            nameBottom = item.control.top + item.control.height;
+        if (item.control.name == u"Shp_ditels")
+            frameTop = item.control.top;
+    }
+    QVERIFY2(nameBottom > top + report.layout.section("Section4")->height && frameTop > nameBottom,
+             qPrintable(QStringLiteral("%1 %2").arg(nameBottom).arg(frameTop)));
+    const int frameY = int(frameTop * dots), frameX = int((x + 9000) * dots);
     int darkest = 255;
     for (int dy = -1; dy <= 1; ++dy)
         darkest = std::min(darkest, qGray(page.pixel(frameX, frameY + dy)));
     QVERIFY2(darkest < 160, qPrintable(QString::number(darkest)));
+}
+
+void tst_ReportBuilder::longTextsPrintWhole_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<int>("flagColumn"); // resulflag
+    for (const QString& layout :
+         {ReportLayouts::fixedA4, ReportLayouts::singleA4, ReportLayouts::singleA5, ReportLayouts::allA5})
+        for (int flag : {1, 0})
+            QTest::addRow("%s, flag column %d", qPrintable(layout), flag) << layout << flag;
+}
+
+void tst_ReportBuilder::longTextsPrintWhole()
+{
+    // A multi-phase range, a long result text and a 1,200-character comment, on every layout: every
+    // word is on the paper (never cut with an ellipsis), nothing is printed over anything else (the
+    // comment never runs under the signatures), no row rule crosses a text, the flag is known on
+    // every layout, and every page names the patient and its place among the pages.
+    QFETCH(QString, layout);
+    QFETCH(int, flagColumn);
+    ReportLab lab;
+    QVERIFY(lab.ready);
+    lab.install.setSettings({QStringLiteral("report/resulflag=%1").arg(flagColumn)});
+    const QString range =
+        QStringLiteral("Male 2.1 to 17.7; Female 2.8 to 29.2; Pregnancy 1st trimester 9.7 to 208.5; "
+                       "Pregnancy 2nd trimester 15.0 to 245.0; Pregnancy 3rd trimester 25.1 to 300.0");
+    const QString reading = QStringLiteral("38.4 confirmed on a second aliquot after dilution");
+    QStringList commentWords;
+    for (int i = 0; commentWords.join(u' ').size() < 1200; ++i)
+        commentWords << QStringLiteral("w%1").arg(i, 4, 10, QLatin1Char('0'));
+    QVERIFY(lab.install.exec(TestInstall::Db::Interface,
+                             "UPDATE Result SET normalrang=?, resultt1=?, comment=? WHERE AutoNum=1",
+                             {range, reading, commentWords.join(u' ')}));
+    QVERIFY(
+        lab.install.exec(TestInstall::Db::Interface,
+                         "UPDATE Result SET Patientname='Samira Haddad', patientsefa=NULL WHERE AutoNum IN (1, 2)"));
+    const BuiltReport report = lab.build(layout, lab.selection(1));
+    QVERIFY(report.queryOk);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    QVERIFY(ReportRenderer::toPdf(report.layout, pdf));
+    const QList<Word> words = wordsOf(pdf);
+    QVERIFY(!words.isEmpty());
+
+    QStringList printed;
+    for (const Word& w : words)
+        printed << w.text;
+    QVERIFY(!printed.join(u' ').contains(QChar(0x2026)));
+    QStringList wanted = range.split(u' ') + reading.split(u' ');
+    if (!ReportLayouts::isSingleResult(layout))
+        wanted += commentWords; // the all-results layouts print the first result's comment
+    else
+        wanted += commentWords;
+    for (const QString& w : wanted) {
+        const qsizetype at = printed.indexOf(w);
+        QVERIFY2(at >= 0, qPrintable(QStringLiteral("\"%1\" is not printed").arg(w)));
+        printed.removeAt(at);
+    }
+
+    const int pages = words.last().page + 1;
+    for (int n = 0; n < pages; ++n) {
+        QStringList onPage;
+        for (const Word& w : words)
+            if (w.page == n)
+                onPage << w.text;
+        const QString line = onPage.join(u' ');
+        QVERIFY2(line.contains(u"Samira Haddad") && onPage.contains(u"2601140001230") &&
+                     line.contains(QStringLiteral("page %1 of %2").arg(n + 1).arg(pages)),
+                 qPrintable(QStringLiteral("page %1: %2").arg(n + 1).arg(line.right(200))));
+    }
+
+    // Latin words never overlap (Arabic comes out a glyph at a time, in boxes that touch).
+    for (qsizetype i = 0; i < words.size(); ++i)
+        for (qsizetype j = i + 1; j < words.size(); ++j) {
+            const Word &a = words[i], &b = words[j];
+            if (a.page != b.page || a.text.isRightToLeft() || b.text.isRightToLeft())
+                continue;
+            const QRectF common = a.box.adjusted(0.5, 0.5, -0.5, -0.5) & b.box.adjusted(0.5, 0.5, -0.5, -0.5);
+            QVERIFY2(common.isEmpty(), qPrintable(QStringLiteral("\"%1\" over \"%2\"").arg(a.text, b.text)));
+        }
+
+    // The flag stands in its column on the value's line, or after the value's last word.
+    bool flagged = false;
+    for (const Word& value : words)
+        for (const Word& end : words)
+            for (const Word& flag : words)
+                flagged = flagged ||
+                          (value.text == u"38.4" && end.text == u"dilution" && flag.text == u"H" &&
+                           flag.page == value.page && end.page == value.page && flag.box.top() > value.box.top() - 2 &&
+                           flag.box.top() < end.box.bottom() + 2 && flag.box.left() > value.box.left());
+    QVERIFY(flagged);
+
+    // A row rule never strikes through the texts of the rows.
+    for (const ReportPages::Page& page : ReportPages::plan(report.layout))
+        for (const ReportPages::Placed& rule : page.items) {
+            if (rule.control.kind != ControlKind::Line)
+                continue;
+            for (const ReportPages::Placed& text : page.items)
+                if (!text.text.trimmed().isEmpty() && text.control.kind == ControlKind::Field)
+                    QVERIFY2(rule.control.top <= text.control.top ||
+                                 rule.control.top >= text.control.top + text.control.height - 1,
+                             qPrintable(text.text.left(40)));
+        }
+
+    // Nothing smaller than 7 pt, however narrow the place.
+    ReportControl narrow;
+    narrow.width = 300;
+    narrow.font.size = 9;
+    const ReportPages::Laid laid = ReportPages::fit(range, narrow);
+    QVERIFY(laid.layout->font().pixelSize() >= 140);
+}
+
+void tst_ReportBuilder::aTextWithNoRoomForItsFirstLineGoesOver()
+{
+    // A comment that reaches the foot of a page with less room than its first line: it starts on
+    // the next page, whole, and nothing of it stays behind.
+    ReportLayout l;
+    l.name = QStringLiteral("probe");
+    l.paper = Paper::A5;
+    l.width = 7000;
+    l.patientName = QStringLiteral("Samira Haddad");
+    const auto footOf = [](const ReportLayout& layout) {
+        const QList<ReportPages::Page> pages = ReportPages::plan(layout);
+        for (const ReportPages::Placed& item : pages.first().items)
+            if (item.control.name == u"RunningPage")
+                return item.control.top - 60; // the line's gap above its text
+        return 0.0;
+    };
+    const double foot = footOf(l);
+    QVERIFY(foot > 5000);
+    ReportControl comment;
+    comment.name = QStringLiteral("Lbl_ComTxtREMARK");
+    comment.caption = QString(80, u'w').replace(u'w', QStringLiteral("word "));
+    comment.width = 7000;
+    comment.height = 300;
+    comment.canGrow = true;
+    l.sections << ReportSection{QStringLiteral("Section4"), foot - l.topMargin - 100, {}}
+               << ReportSection{QStringLiteral("Section5"), 400, {comment}};
+    const QList<ReportPages::Page> pages = ReportPages::plan(l);
+    QCOMPARE(pages.size(), 2);
+    int onFirst = 0, firstLineOnSecond = -1;
+    for (const ReportPages::Placed& item : pages[0].items)
+        onFirst += item.control.name == comment.name;
+    for (const ReportPages::Placed& item : pages[1].items)
+        if (item.control.name == comment.name)
+            firstLineOnSecond = item.firstLine;
+    QCOMPARE(onFirst, 0);
+    QCOMPARE(firstLineOnSecond, 0);
 }
 
 QTEST_MAIN(tst_ReportBuilder)

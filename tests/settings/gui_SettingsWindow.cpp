@@ -417,7 +417,8 @@ private slots:
         const QByteArray before = readAll(m_install->settingsIni());
         child<QPushButton>("cmdOK")->click();
         QFile::setPermissions(m_install->settingsIni(), QFile::ReadOwner | QFile::WriteOwner);
-        QCOMPARE(said(), SettingsMessages::filesMissing);
+        // Read-only, not missing: the message says so and names the file.
+        QCOMPARE(said(), SettingsMessages::fileReadOnly + QDir::toNativeSeparators(m_install->settingsIni()));
         QCOMPARE(readAll(m_install->settingsIni()), before);
         QCOMPARE(readAll(m_install->memoryIni()), memoryBefore); // neither file
         // The same when only the styles' file is read-only.
@@ -425,7 +426,7 @@ private slots:
         dialogs().clear();
         child<QPushButton>("cmdOK")->click();
         QFile::setPermissions(m_install->memoryIni(), QFile::ReadOwner | QFile::WriteOwner);
-        QCOMPARE(said(), SettingsMessages::filesMissing);
+        QCOMPARE(said(), SettingsMessages::fileReadOnly + QDir::toNativeSeparators(m_install->memoryIni()));
         QCOMPARE(readAll(m_install->settingsIni()), before);
         // Once writable, both are written: the style as six keys of its element.
         child<QPushButton>("cmdOK")->click();
