@@ -1,0 +1,1 @@
+-- Holds the place of the change numbered 005 that is merged alongside; it changes nothing here.
