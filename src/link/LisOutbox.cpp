@@ -6,6 +6,7 @@
 #include "link/ChainValues.h"
 #include "link/LisExport.h"
 #include "link/ResultHistory.h"
+#include "platform/ProcessAlive.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
@@ -87,14 +88,38 @@ const QString& claimantName()
     return name;
 }
 
+bool claimantGone(const QString& claimant)
+{
+    // "host/process/random": a program of this computer that no longer runs holds nothing.
+    const QStringList parts = claimant.split(QLatin1Char('/'));
+    return parts.size() == 3 && parts[0] == QSysInfo::machineHostName() && claimant != claimantName() &&
+           !processRuns(parts[1].toLongLong());
+}
+
 bool claim(const QSqlDatabase& db, qint64 outboxId, const QString& claimant, const QDateTime& now)
 {
+    const QString until = claimTime(now.addSecs(kClaimSeconds));
     const SqlRun::Outcome taken = SqlRun::exec(
         db,
         QStringLiteral("UPDATE lisoutbox SET claimedby=?, claimeduntil=? WHERE outboxid=? AND state=? AND "
                        "(claimeduntil IS NULL OR claimeduntil<? OR claimedby=?)"),
-        {claimant, claimTime(now.addSecs(kClaimSeconds)), outboxId, kQueued, claimTime(now), claimant});
-    return taken && taken.rowsAffected == 1;
+        {claimant, until, outboxId, kQueued, claimTime(now), claimant});
+    if (!taken)
+        return false;
+    if (taken.rowsAffected == 1)
+        return true;
+    // Held: taken over at once from a program of this computer that has died meanwhile.
+    const auto holder =
+        SqlRun::first(db, QStringLiteral("SELECT claimedby FROM lisoutbox WHERE outboxid=? AND state=?"),
+                      {outboxId, kQueued});
+    if (!holder || !claimantGone(holder->value(0).toString()))
+        return false;
+    const SqlRun::Outcome takenOver =
+        SqlRun::exec(db,
+                     QStringLiteral("UPDATE lisoutbox SET claimedby=?, claimeduntil=? WHERE outboxid=? AND "
+                                    "state=? AND claimedby=?"),
+                     {claimant, until, outboxId, kQueued, holder->value(0)});
+    return takenOver && takenOver.rowsAffected == 1;
 }
 
 SqlRun::Outcome queue(const QSqlDatabase& db, const CurrentResult& r, qint64 autoNum, qint64 sessionId,

@@ -80,7 +80,8 @@ struct SendOutcome
 inline constexpr int kClaimSeconds = 120;
 // This program's name as a claimant.
 const QString& claimantName();
-// Takes entry `outboxId` for `claimant` when it still waits and nobody else holds it.
+// Takes entry `outboxId` for `claimant` when it still waits and nobody else holds it (a claimant of
+// this computer whose process has ended holds nothing).
 bool claim(const QSqlDatabase& db, qint64 outboxId, const QString& claimant, const QDateTime& now);
 
 // The outbox table's own count of what waits; `ok` false when it could not be read.
