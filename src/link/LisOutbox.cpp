@@ -77,14 +77,19 @@ int countWaiting(const QSqlDatabase& db, bool* ok)
     return row ? row->value(0).toInt() : 0;
 }
 
-const QString& claimantName()
+QString newClaimantName()
 {
     // Host, process and a random part: two programs on one computer, or a program started again
     // with the same process number, never share a name.
-    static const QString name = QStringLiteral("%1/%2/%3")
-                                    .arg(QSysInfo::machineHostName())
-                                    .arg(QCoreApplication::applicationPid())
-                                    .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    return QStringLiteral("%1/%2/%3")
+        .arg(QSysInfo::machineHostName())
+        .arg(QCoreApplication::applicationPid())
+        .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+}
+
+const QString& claimantName()
+{
+    static const QString name = newClaimantName();
     return name;
 }
 
@@ -92,8 +97,8 @@ bool claimantGone(const QString& claimant)
 {
     // "host/process/random": a program of this computer that no longer runs holds nothing.
     const QStringList parts = claimant.split(QLatin1Char('/'));
-    return parts.size() == 3 && parts[0] == QSysInfo::machineHostName() && claimant != claimantName() &&
-           !processRuns(parts[1].toLongLong());
+    return parts.size() == 3 && parts[0] == QSysInfo::machineHostName() &&
+           parts[1].toLongLong() != QCoreApplication::applicationPid() && !processRuns(parts[1].toLongLong());
 }
 
 bool claim(const QSqlDatabase& db, qint64 outboxId, const QString& claimant, const QDateTime& now)
@@ -350,7 +355,7 @@ public:
     void pass()
     {
         m_timer->stop();
-        const SendOutcome sent = deliver(*m_context, m_context->clock().now());
+        const SendOutcome sent = deliver(*m_context, m_context->clock().now(), m_claimant);
         const bool stalled = sent.stalled && sent.waiting > 0;
         m_retryMs = stalled ? (m_retryMs == 0 ? m_pauses.firstRetryMs : std::min(m_retryMs * 2, m_pauses.maxRetryMs))
                             : 0;
@@ -379,6 +384,7 @@ private:
     QTimer* m_timer;
     Pauses m_pauses;
     Sender* m_sender;
+    const QString m_claimant = newClaimantName();
     int m_retryMs = 0;
 };
 

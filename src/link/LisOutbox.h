@@ -78,8 +78,9 @@ struct SendOutcome
 // entry alone until that time has passed (its claimant may have died), so two programs never
 // write one entry at once; a write repeated after a claim ran out writes the same values again.
 inline constexpr int kClaimSeconds = 120;
-// This program's name as a claimant.
+// This program's name as a claimant, and a new name of this program for a sender of its own.
 const QString& claimantName();
+QString newClaimantName();
 // Takes entry `outboxId` for `claimant` when it still waits and nobody else holds it (a claimant of
 // this computer whose process has ended holds nothing).
 bool claim(const QSqlDatabase& db, qint64 outboxId, const QString& claimant, const QDateTime& now);

@@ -413,8 +413,11 @@ Flagging::Shade reflag(Fields& f, bool autoComment)
     const bool automatic = !commentBefore.isEmpty() &&
                            (commentBefore == f.Txt_LOWCOMMENT || commentBefore == f.Txt_HIGHCOMMENT ||
                             f.autoComments.contains(commentBefore));
+    // A comment the user wrote is never replaced by a flag's.
+    if (!commentBefore.isEmpty() && !automatic)
+        f.txt_comment = commentBefore;
     // The comment the old flag had set would now describe a value that is no longer there.
-    if (f.Txt_TEST_F != flagBefore && f.txt_comment == commentBefore && automatic)
+    else if (f.Txt_TEST_F != flagBefore && f.txt_comment == commentBefore && automatic)
         f.txt_comment.clear();
     return shade;
 }
