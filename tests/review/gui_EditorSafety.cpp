@@ -389,6 +389,9 @@ private slots:
         QVERIFY(names->count() >= 1);
         QApplication::processEvents();
         QCOMPARE(save->mapTo(m_editor.data(), QPoint(0, 0)), before);
+        // Right under the name.
+        QCOMPARE(names->geometry().topLeft(),
+                 edit("LblPatName")->mapTo(m_editor.data(), QPoint(0, edit("LblPatName")->height())));
         QTest::keyClick(edit("LblPatName"), Qt::Key_Escape);
         QVERIFY(!names->isVisible());
         QVERIFY(edit("LblPatName")->hasFocus());
