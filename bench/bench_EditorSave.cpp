@@ -105,7 +105,8 @@ int main(int argc, char* argv[])
     SqlRun::exec(iface, QStringLiteral("INSERT INTO Result (SampleID, patientid, Patientname, shortAssay, testsimp, "
                                        "testcode, resultt1, crvtestid) VALUES ('123', '2601140001230', 'Ahmed', "
                                        "'TSH', 'TSH', 1, '2.35', 501)"));
-    const qint64 autoNum = SqlRun::first(iface, QStringLiteral("SELECT MAX(AutoNum) FROM Result"))->value(0).toLongLong();
+    const qint64 autoNum =
+        SqlRun::first(iface, QStringLiteral("SELECT MAX(AutoNum) FROM Result"))->value(0).toLongLong();
 
     const auto report = [](const char* what, QList<double> ms, double target, const QString& note) {
         const Figures f = figuresOf(std::move(ms));
@@ -117,8 +118,8 @@ int main(int argc, char* argv[])
     int value = 0;
     const auto timedSave = [&](const QString& lockFile, ResultEdit::SaveState* state) {
         ScopedConnection other(QStringLiteral("QSQLITE"));
-        if (!lockFile.isEmpty() && (!other.openSqlite(lockFile) || !QSqlQuery(other.db()).exec(
-                                                                        QStringLiteral("BEGIN EXCLUSIVE"))))
+        if (!lockFile.isEmpty() &&
+            (!other.openSqlite(lockFile) || !QSqlQuery(other.db()).exec(QStringLiteral("BEGIN EXCLUSIVE"))))
             say(QStringLiteral("cannot lock %1").arg(lockFile));
         ResultEdit::Fields fields;
         ResultEdit::load(context, autoNum, fields);
@@ -143,8 +144,11 @@ int main(int argc, char* argv[])
             ms << timedSave(lockFile, &state);
             asExpected += state == expected ? 1 : 0;
         }
-        report(what, ms, 100, QStringLiteral("%1 of %2 %3").arg(asExpected).arg(runs).arg(
-                                  expected == ResultEdit::SaveState::Saved ? "saved" : "refused, nothing written"));
+        report(what, ms, 100,
+               QStringLiteral("%1 of %2 %3")
+                   .arg(asExpected)
+                   .arg(runs)
+                   .arg(expected == ResultEdit::SaveState::Saved ? "saved" : "refused, nothing written"));
     }
 
     // The sender's side: a correction queued while the LIS is locked, written once the lock goes.
@@ -163,8 +167,7 @@ int main(int argc, char* argv[])
         QSqlQuery(other.db()).exec(QStringLiteral("ROLLBACK"));
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < 30000 &&
-               LisOutbox::countWaiting(context.databases().OpenInterfaceDbQuiet(1)) != 0)
+        while (t.elapsed() < 30000 && LisOutbox::countWaiting(context.databases().OpenInterfaceDbQuiet(1)) != 0)
             app.processEvents(QEventLoop::AllEvents, 5);
         ms << t.nsecsElapsed() / 1e6;
     }

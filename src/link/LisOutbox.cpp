@@ -62,9 +62,9 @@ void recordDelivery(const QSqlDatabase& db, const QSqlRecord& entry, bool writte
     const qint64 autoNum = entry.value(QStringLiteral("AutoNum")).toLongLong();
     if (autoNum == 0 || entry.value(QStringLiteral("origin")).toString() != editorOrigin)
         return;
-    ResultHistory::append(db, autoNum, deliveredBy, now,
-                          {{ResultHistory::lisColumn, queuedHistoryText,
-                            written ? deliveredHistoryText : noRequestHistoryText}});
+    ResultHistory::append(
+        db, autoNum, deliveredBy, now,
+        {{ResultHistory::lisColumn, queuedHistoryText, written ? deliveredHistoryText : noRequestHistoryText}});
 }
 
 } // namespace
@@ -104,19 +104,18 @@ bool claimantGone(const QString& claimant)
 bool claim(const QSqlDatabase& db, qint64 outboxId, const QString& claimant, const QDateTime& now)
 {
     const QString until = claimTime(now.addSecs(kClaimSeconds));
-    const SqlRun::Outcome taken = SqlRun::exec(
-        db,
-        QStringLiteral("UPDATE lisoutbox SET claimedby=?, claimeduntil=? WHERE outboxid=? AND state=? AND "
-                       "(claimeduntil IS NULL OR claimeduntil<? OR claimedby=?)"),
-        {claimant, until, outboxId, kQueued, claimTime(now), claimant});
+    const SqlRun::Outcome taken =
+        SqlRun::exec(db,
+                     QStringLiteral("UPDATE lisoutbox SET claimedby=?, claimeduntil=? WHERE outboxid=? AND state=? AND "
+                                    "(claimeduntil IS NULL OR claimeduntil<? OR claimedby=?)"),
+                     {claimant, until, outboxId, kQueued, claimTime(now), claimant});
     if (!taken)
         return false;
     if (taken.rowsAffected == 1)
         return true;
     // Held: taken over at once from a program of this computer that has died meanwhile.
-    const auto holder =
-        SqlRun::first(db, QStringLiteral("SELECT claimedby FROM lisoutbox WHERE outboxid=? AND state=?"),
-                      {outboxId, kQueued});
+    const auto holder = SqlRun::first(
+        db, QStringLiteral("SELECT claimedby FROM lisoutbox WHERE outboxid=? AND state=?"), {outboxId, kQueued});
     if (!holder || !claimantGone(holder->value(0).toString()))
         return false;
     const SqlRun::Outcome takenOver =
@@ -357,8 +356,8 @@ public:
         m_timer->stop();
         const SendOutcome sent = deliver(*m_context, m_context->clock().now(), m_claimant);
         const bool stalled = sent.stalled && sent.waiting > 0;
-        m_retryMs = stalled ? (m_retryMs == 0 ? m_pauses.firstRetryMs : std::min(m_retryMs * 2, m_pauses.maxRetryMs))
-                            : 0;
+        m_retryMs =
+            stalled ? (m_retryMs == 0 ? m_pauses.firstRetryMs : std::min(m_retryMs * 2, m_pauses.maxRetryMs)) : 0;
         m_timer->start(stalled ? m_retryMs : m_pauses.idleMs);
         const QString reason = stalled ? sent.reason : QString();
         QMetaObject::invokeMethod(
@@ -415,7 +414,8 @@ Sender::~Sender()
 void Sender::deliverSoon()
 {
     Worker* worker = m_worker;
-    QMetaObject::invokeMethod(worker, [worker] { worker->pass(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker, [worker] { worker->pass(); }, Qt::QueuedConnection);
 }
 
 } // namespace LisOutbox

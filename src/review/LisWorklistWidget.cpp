@@ -23,12 +23,18 @@ struct Column
 
 // The worklist's columns with their captions; the fourth (the age) has none.
 const Column kColumns[] = {
-    {"Patient ID", 1700, Qt::AlignLeft},      {"Patient name", 2800, Qt::AlignLeft},
-    {"Gender", 900, Qt::AlignHCenter},        {"", 600, Qt::AlignHCenter},
-    {"Unit", 800, Qt::AlignHCenter},          {"Test name", 1600, Qt::AlignLeft},
-    {"Referred by", 2200, Qt::AlignLeft},     {"requestdate", 1400, Qt::AlignHCenter},
-    {"timein", 900, Qt::AlignHCenter},        {"patientsefa", 1000, Qt::AlignHCenter},
-    {"referredbysefa", 1200, Qt::AlignHCenter}, {"testcode", 900, Qt::AlignHCenter},
+    {"Patient ID", 1700, Qt::AlignLeft},
+    {"Patient name", 2800, Qt::AlignLeft},
+    {"Gender", 900, Qt::AlignHCenter},
+    {"", 600, Qt::AlignHCenter},
+    {"Unit", 800, Qt::AlignHCenter},
+    {"Test name", 1600, Qt::AlignLeft},
+    {"Referred by", 2200, Qt::AlignLeft},
+    {"requestdate", 1400, Qt::AlignHCenter},
+    {"timein", 900, Qt::AlignHCenter},
+    {"patientsefa", 1000, Qt::AlignHCenter},
+    {"referredbysefa", 1200, Qt::AlignHCenter},
+    {"testcode", 900, Qt::AlignHCenter},
     {"moreinfo", 1400, Qt::AlignLeft},
 };
 constexpr int kColumnCount = int(std::size(kColumns));

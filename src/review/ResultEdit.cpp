@@ -15,8 +15,8 @@
 #include "link/PatientMatch.h"
 #include "link/ResultHistory.h"
 #include "review/EditorMessages.h"
+#include "review/ShortLockWait.h"
 
-#include <QSqlQuery>
 #include <QSqlRecord>
 
 namespace ResultEdit {
@@ -203,9 +203,8 @@ SqlRun::Columns lisColumns(const Fields& f, const QDateTime& now)
 // catalogue row of its assay, or of its test name when the assay has several.
 QVariant catalogueLisCode(const QSqlDatabase& db, const Fields& f)
 {
-    const SqlRun::Rows rows =
-        SqlRun::select(db, QStringLiteral("SELECT testsimp,crvtestid FROM testtable where shortAssay=? "),
-                       {f.Txt_shortAssay});
+    const SqlRun::Rows rows = SqlRun::select(
+        db, QStringLiteral("SELECT testsimp,crvtestid FROM testtable where shortAssay=? "), {f.Txt_shortAssay});
     QVariant code;
     for (const QSqlRecord& row : rows.records) {
         if (rows.records.size() == 1 || fieldText(row.value(0)) == f.Txt_TEST_C)
@@ -213,33 +212,6 @@ QVariant catalogueLisCode(const QSqlDatabase& db, const Fields& f)
     }
     return Numbers::toNumber(fieldText(code)) == 0.0 ? QVariant() : code;
 }
-
-// Save must not hold the window while another program holds the embedded database's lock: it
-// waits a moment, then gives up with nothing written.
-class ShortLockWait
-{
-public:
-    ShortLockWait(const QSqlDatabase& db, SqlEngine engine) : m_db(db), m_on(engine == SqlEngine::Sqlite)
-    {
-        if (!m_on)
-            return;
-        QSqlQuery query(m_db);
-        if (query.exec(QStringLiteral("PRAGMA busy_timeout")) && query.next())
-            m_before = query.value(0).toInt();
-        query.exec(QStringLiteral("PRAGMA busy_timeout=%1").arg(kSaveLockWaitMs));
-    }
-    ~ShortLockWait()
-    {
-        if (m_on)
-            QSqlQuery(m_db).exec(QStringLiteral("PRAGMA busy_timeout=%1").arg(m_before));
-    }
-    Q_DISABLE_COPY_MOVE(ShortLockWait)
-
-private:
-    QSqlDatabase m_db;
-    bool m_on;
-    int m_before = 0;
-};
 
 QStringList rangeComments(const QSqlDatabase& db, const QString& testCode)
 {
@@ -410,9 +382,9 @@ Flagging::Shade reflag(Fields& f, bool autoComment)
     const QString flagBefore = f.Txt_TEST_F;
     const QString commentBefore = f.txt_comment;
     const Flagging::Shade shade = reflagValue(f, autoComment);
-    const bool automatic = !commentBefore.isEmpty() &&
-                           (commentBefore == f.Txt_LOWCOMMENT || commentBefore == f.Txt_HIGHCOMMENT ||
-                            f.autoComments.contains(commentBefore));
+    const bool automatic =
+        !commentBefore.isEmpty() && (commentBefore == f.Txt_LOWCOMMENT || commentBefore == f.Txt_HIGHCOMMENT ||
+                                     f.autoComments.contains(commentBefore));
     // A comment the user wrote is never replaced by a flag's.
     if (!commentBefore.isEmpty() && !automatic)
         f.txt_comment = commentBefore;
@@ -532,7 +504,7 @@ SaveOutcome save(AppContext& context, const Fields& typed, const QDateTime& now)
         return out;
     }
     const SqlEngine engine = context.databases().dialect(kSlot).engine();
-    const ShortLockWait shortWait(db, engine);
+    const ShortLockWait shortWait(db, engine, kSaveLockWaitMs);
     QSqlError error;
     if (!SqlTransaction::begin(db, engine, &error)) {
         out.error = error.text();
@@ -590,32 +562,6 @@ SaveOutcome save(AppContext& context, const Fields& typed, const QDateTime& now)
     out.state = SaveState::Saved;
     out.changedColumns = static_cast<int>(changes.size());
     return out;
-}
-
-Fields mergeTyped(const Fields& loaded, const Fields& typed, const Fields& fresh)
-{
-    static QString Fields::* const texts[] = {
-        &Fields::LblSampID,      &Fields::LblPatID,        &Fields::Cmb_patientsefa, &Fields::LblPatName,
-        &Fields::Cmb_sex,        &Fields::LblAgeN,         &Fields::Cmb_AgeU,        &Fields::Cmb_drsefa,
-        &Fields::LblDocName,     &Fields::LblTestTime,     &Fields::Txt_TEST_C,      &Fields::Txt_shortAssay,
-        &Fields::Txt_CODE,       &Fields::Txt_CRVTESTCODE, &Fields::Txt_REFRANGE,    &Fields::Txt_testabrev,
-        &Fields::Txt_subgroupname, &Fields::Txt_TEST_R,    &Fields::Txt_TEST_U,      &Fields::Txt_TEST_F,
-        &Fields::Txt_TEST_N,     &Fields::Txt_TEST_min,    &Fields::Txt_TEST_max,    &Fields::Txt_TEST_minEX,
-        &Fields::Txt_TEST_maxEX, &Fields::txt_comment};
-    Fields merged = fresh;
-    for (QString Fields::*field : texts) {
-        if (typed.*field != loaded.*field)
-            merged.*field = typed.*field;
-    }
-    if (typed.DTPicker_testdate != loaded.DTPicker_testdate)
-        merged.DTPicker_testdate = typed.DTPicker_testdate;
-    if (typed.Chk_pregsmok != loaded.Chk_pregsmok)
-        merged.Chk_pregsmok = typed.Chk_pregsmok;
-    // What the last range look-up found stays with what the user typed.
-    for (QString Fields::*field :
-         {&Fields::Txt_TESTUNIT, &Fields::Txt_TESTNOTRMAL, &Fields::Txt_LOWCOMMENT, &Fields::Txt_HIGHCOMMENT})
-        merged.*field = typed.*field;
-    return merged;
 }
 
 } // namespace ResultEdit

@@ -53,10 +53,18 @@ class TestEditorSafety : public QObject
     }
     qint64 addResult(const QVariantMap& more = {})
     {
-        QVariantMap columns{{u"SampleID"_s, u"7"_s},     {u"patientid"_s, u"P1"_s},   {u"Patientname"_s, u"Mona"_s},
-                            {u"Testdate"_s, today()},    {u"TestTime"_s, u"14:07"_s}, {u"sex"_s, u"Female"_s},
-                            {u"ageN"_s, 30},             {u"ageU"_s, u"Years"_s},     {u"testsimp"_s, u"Test"_s},
-                            {u"shortAssay"_s, u"TST"_s}, {u"resultt1"_s, u"150"_s},   {u"sending"_s, 0}};
+        QVariantMap columns{{u"SampleID"_s, u"7"_s},
+                            {u"patientid"_s, u"P1"_s},
+                            {u"Patientname"_s, u"Mona"_s},
+                            {u"Testdate"_s, today()},
+                            {u"TestTime"_s, u"14:07"_s},
+                            {u"sex"_s, u"Female"_s},
+                            {u"ageN"_s, 30},
+                            {u"ageU"_s, u"Years"_s},
+                            {u"testsimp"_s, u"Test"_s},
+                            {u"shortAssay"_s, u"TST"_s},
+                            {u"resultt1"_s, u"150"_s},
+                            {u"sending"_s, 0}};
         columns.insert(more);
         const QStringList marks(columns.size(), u"?"_s);
         [&] {
@@ -369,8 +377,8 @@ private slots:
         for (int c = 0; c < grid->columnCount(); ++c)
             shown.append(grid->horizontalHeaderItem(c)->text());
         QCOMPARE(shown, (QStringList{u"Patient ID"_s, u"Patient name"_s, u"Gender"_s, QString(), u"Unit"_s,
-                                     u"Test name"_s, u"Referred by"_s, u"requestdate"_s, u"timein"_s,
-                                     u"patientsefa"_s, u"referredbysefa"_s, u"testcode"_s, u"moreinfo"_s}));
+                                     u"Test name"_s, u"Referred by"_s, u"requestdate"_s, u"timein"_s, u"patientsefa"_s,
+                                     u"referredbysefa"_s, u"testcode"_s, u"moreinfo"_s}));
         QVERIFY(qobject_cast<LisWorklistWidget*>(child("Frm_CRVdata")));
     }
 

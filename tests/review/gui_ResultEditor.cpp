@@ -378,8 +378,7 @@ private slots:
         QVERIFY(QFile::rename(m_install->lisDbFile() + u".away"_s, m_install->lisDbFile()));
         m_install->clock.set(m_install->clock.now().addSecs(300));
         QCOMPARE(deliver().waiting, 0);
-        QCOMPARE(lis(u"SELECT resultt FROM patienttest WHERE patientid='2601140001230' AND testcode=501"_s),
-                 u"4.4"_s);
+        QCOMPARE(lis(u"SELECT resultt FROM patienttest WHERE patientid='2601140001230' AND testcode=501"_s), u"4.4"_s);
         QCOMPARE(iface(u"SELECT changedat, newvalue FROM resulthistory WHERE columnname='(LIS)' AND "
                        "changedby='LIS outbox'"_s),
                  m_install->clock.now().toString(u"yyyy-MM-dd HH:mm:ss"_s) + u"|delivered"_s);

@@ -34,9 +34,9 @@ class TestEditorOutbox : public QObject
     QString lis(const QString& sql) { return m_install->text(Db::Lis, sql); }
     qint64 queueCorrection(const QString& value, const QString& patientId = u"2601140001230"_s, int code = 501)
     {
-        const SqlRun::Outcome queued = LisOutbox::queueColumns(
-            m_ctx->databases().OpenInterfaceDbQuiet(1), 0, patientId, code, {{u"resultt"_s, value}},
-            LisOutbox::editorOrigin, m_install->clock.now());
+        const SqlRun::Outcome queued =
+            LisOutbox::queueColumns(m_ctx->databases().OpenInterfaceDbQuiet(1), 0, patientId, code,
+                                    {{u"resultt"_s, value}}, LisOutbox::editorOrigin, m_install->clock.now());
         return queued.lastInsertId.toLongLong();
     }
     LisOutbox::SendOutcome deliverAs(const QString& claimant, const QDateTime& at)
@@ -111,9 +111,9 @@ private slots:
     // lock is gone, and its count of what waits is the outbox table's.
     void saveWhileLisLocked()
     {
-        QVERIFY(m_install->exec(Db::Interface,
-                                u"INSERT INTO Result (SampleID, patientid, Patientname, shortAssay, testsimp, "
-                                "resultt1, crvtestid) VALUES ('123','2601140001230','Ahmed','TSH','TSH','2.35',501)"_s));
+        QVERIFY(m_install->exec(
+            Db::Interface, u"INSERT INTO Result (SampleID, patientid, Patientname, shortAssay, testsimp, "
+                           "resultt1, crvtestid) VALUES ('123','2601140001230','Ahmed','TSH','TSH','2.35',501)"_s));
         const qint64 id = iface(u"SELECT MAX(AutoNum) FROM Result"_s).toLongLong();
         LisOutbox::Sender sender(*m_ctx, quick());
         QSignalSpy waiting(&sender, &LisOutbox::Sender::waitingChanged);
@@ -129,7 +129,8 @@ private slots:
         qInfo("Save with the LIS locked returned after %lld ms", static_cast<long long>(clock.elapsed()));
         QTRY_VERIFY(!editor); // saved and closed
         sender.deliverSoon();
-        QTRY_VERIFY(!waiting.isEmpty() && waiting.last().at(0).toInt() == 1 && !waiting.last().at(1).toString().isEmpty());
+        QTRY_VERIFY(!waiting.isEmpty() && waiting.last().at(0).toInt() == 1 &&
+                    !waiting.last().at(1).toString().isEmpty());
         QCOMPARE(iface(u"SELECT state FROM lisoutbox"_s), u"queued"_s);
 
         QVERIFY(m_install->exec(Db::Lis, u"COMMIT"_s));
