@@ -67,6 +67,14 @@ void recordDelivery(const QSqlDatabase& db, const QSqlRecord& entry, bool writte
         {{ResultHistory::lisColumn, queuedHistoryText, written ? deliveredHistoryText : noRequestHistoryText}});
 }
 
+bool claimantGone(const QString& claimant)
+{
+    // "host/process/random": a program of this computer that no longer runs holds nothing.
+    const QStringList parts = claimant.split(QLatin1Char('/'));
+    return parts.size() == 3 && parts[0] == QSysInfo::machineHostName() &&
+           parts[1].toLongLong() != QCoreApplication::applicationPid() && !processRuns(parts[1].toLongLong());
+}
+
 } // namespace
 
 int countWaiting(const QSqlDatabase& db, bool* ok)
@@ -91,14 +99,6 @@ const QString& claimantName()
 {
     static const QString name = newClaimantName();
     return name;
-}
-
-bool claimantGone(const QString& claimant)
-{
-    // "host/process/random": a program of this computer that no longer runs holds nothing.
-    const QStringList parts = claimant.split(QLatin1Char('/'));
-    return parts.size() == 3 && parts[0] == QSysInfo::machineHostName() &&
-           parts[1].toLongLong() != QCoreApplication::applicationPid() && !processRuns(parts[1].toLongLong());
 }
 
 bool claim(const QSqlDatabase& db, qint64 outboxId, const QString& claimant, const QDateTime& now)

@@ -71,7 +71,7 @@ bool ResultEditorWindow::eventFilter(QObject* watched, QEvent* event)
         if (watched == m_patientName || watched == m_docName) {
             keyboard.activate(KeyboardLayouts::arabic);
             const bool doctor = watched == m_docName;
-            if (!(doctor ? m_doctorList : m_nameList)->isVisible())
+            if (!m_keepListsClosed && !(doctor ? m_doctorList : m_nameList)->isVisible())
                 showSuggestions(doctor);
         } else if (watched == m_sampleId || watched == m_patientId || watched == m_ageN || watched == m_testTime ||
                    watched == m_comment) {
@@ -86,7 +86,10 @@ bool ResultEditorWindow::eventFilter(QObject* watched, QEvent* event)
             QListWidget* list = doctor ? m_doctorList : m_nameList;
             if (list->isVisible()) {
                 list->hide();
+                // Back in its field without the list opening again on the way in.
+                m_keepListsClosed = true;
                 (doctor ? m_docName : m_patientName)->setFocus();
+                m_keepListsClosed = false;
                 return true;
             }
         }

@@ -74,6 +74,7 @@ private:
     bool m_rangeLookupArmed = false;
     bool m_filling = false;
     bool m_done = false;
+    bool m_keepListsClosed = false;
 
     QWidget *m_info, *m_buttons;
     QLineEdit *m_sampleId, *m_patientId, *m_patientName, *m_ageN, *m_docName, *m_testTime;

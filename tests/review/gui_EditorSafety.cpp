@@ -405,6 +405,18 @@ private slots:
         QVERIFY(edit("LblPatName")->hasFocus());
         QTest::keyClick(edit("LblPatName"), Qt::Key_Down);
         QVERIFY(!names->isVisible());
+        // From inside the list as well.
+        edit("LblPatName")->setText(u"Mon"_s);
+        emit edit("LblPatName")->textEdited(u"Mon"_s);
+        QVERIFY(!names->isVisible()); // closed lists stay closed while typing
+        child("LblSampID")->setFocus();
+        edit("LblPatName")->setFocus();
+        QTRY_VERIFY(names->isVisible());
+        QTest::keyClick(edit("LblPatName"), Qt::Key_Down);
+        QVERIFY(names->hasFocus());
+        QTest::keyClick(names, Qt::Key_Escape);
+        QVERIFY(!names->isVisible());
+        QVERIFY(edit("LblPatName")->hasFocus());
     }
 };
 

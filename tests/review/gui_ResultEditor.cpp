@@ -215,6 +215,10 @@ private slots:
                                    << ""
                                    << "25"
                                    << "" << white;
+        QTest::newRow("a high limit only") << ""
+                                           << "6"
+                                           << "7"
+                                           << "H" << flagged;
     }
     // Typing a value flags it with the receive chain's rules and colours it.
     void reflagOnValue()
@@ -226,7 +230,9 @@ private slots:
         QFETCH(int, shade);
         QVariantMap limits{{u"nolowexe"_s, u"L"_s}, {u"nohighexe"_s, u"H"_s}, {u"RESULTCASEPRINT"_s, u"X"_s}};
         if (!low.isEmpty())
-            limits.insert({{u"lowlimit"_s, low.toDouble()}, {u"highlimit"_s, high.toDouble()}});
+            limits.insert(u"lowlimit"_s, low.toDouble());
+        if (!high.isEmpty())
+            limits.insert(u"highlimit"_s, high.toDouble());
         open(addResult(limits));
         edit("Txt_TEST_R")->setText(value);
         QCOMPARE(edit("Txt_TEST_F")->text(), flag);
