@@ -175,6 +175,12 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     for (QPushButton* b : {m_refresh, m_search, m_add, m_edit, m_delete, print, preview})
         bar->addWidget(b);
     bar->addStretch(1);
+    // What waits for the LIS (corrections saved here included), shown only while something does.
+    m_outboxWaiting = new QLabel(m_buttons);
+    m_outboxWaiting->setObjectName(QStringLiteral("Lbl_outboxnum"));
+    m_outboxWaiting->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    m_outboxWaiting->hide();
+    bar->addWidget(m_outboxWaiting);
     bar->addWidget(m_separateReport);
     // The program's own information, as the strip's About entry shows it.
     auto* about = button(m_buttons, "cmd_reportview", QStringLiteral("About"));
@@ -335,6 +341,13 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     m_watch->setInterval(2000);
     connect(m_watch, &QTimer::timeout, this, &MainWindow::lookForNewResults);
     m_watch->start();
+}
+
+void MainWindow::showOutboxWaiting(int waiting, const QString& reason)
+{
+    m_outboxWaiting->setText(WorklistMessages::outboxWaiting.arg(waiting));
+    m_outboxWaiting->setToolTip(reason);
+    m_outboxWaiting->setVisible(waiting > 0);
 }
 
 void MainWindow::setEditorOpener(EditorOpener opener)

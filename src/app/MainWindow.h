@@ -59,6 +59,9 @@ public:
     void showSearchHit(const ResultSearch::Hit& hit);
     void showSearchHits(const QList<ResultSearch::Hit>& hits);
 
+    // What waits for the LIS by the outbox table, and why (the program's sender reports it).
+    void showOutboxWaiting(int waiting, const QString& reason);
+
     // Looks whether a result was stored since the last look and, for today's list, shows it.
     void lookForNewResults();
 
@@ -103,6 +106,7 @@ private:
     QPushButton *m_refresh, *m_search, *m_add, *m_edit, *m_delete;
     LisWorklistWidget* m_crvPanel;
     QComboBox* m_assay;
+    QLabel* m_outboxWaiting;
     QTimer* m_watch = nullptr;
 
     DailyWorklist::ActiveTests m_active;

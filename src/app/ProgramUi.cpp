@@ -139,6 +139,8 @@ void ProgramUi::startupFinished()
         connect(m_outbox.get(), &LisOutbox::Sender::waitingChanged, this, [this](int waiting, const QString& reason) {
             if (m_receive)
                 m_receive->showOutboxWaiting(waiting, reason);
+            if (m_main)
+                m_main->showOutboxWaiting(waiting, reason);
         });
     }
     present(openMain());

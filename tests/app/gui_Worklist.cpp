@@ -6,7 +6,9 @@
 #include "config/IniFile.h"
 #include "core/ColourRef.h"
 #include "core/Grants.h"
+#include "db/Databases.h"
 #include "db/DbMessages.h"
+#include "link/LisOutbox.h"
 #include "link/ReceiveSteps.h"
 #include "review/LisWorklistWidget.h"
 #include "review/ResultEdit.h"
@@ -18,6 +20,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -239,6 +242,25 @@ private slots:
         QCOMPARE(child<QLineEdit>(m_main.get(), "Txt_AUTOID")->text(), autoNum);
         click("cmd_deletetpatient");
         QCOMPARE(count(u"AutoNum=?"_s, {autoNum}), 0);
+    }
+
+    // A correction waiting for the LIS is counted in the main window, by the outbox table, for as
+    // long as it waits.
+    void outboxWaitingShown()
+    {
+        openMain();
+        auto* label = child<QLabel>(m_main.get(), "Lbl_outboxnum");
+        QVERIFY(!label->isVisible());
+        QVERIFY(QFile::rename(m_install->lisDbFile(), m_install->lisDbFile() + u".away"_s));
+        QVERIFY(LisOutbox::queueColumns(m_ctx->databases().OpenInterfaceDbQuiet(1), 0, u"2601140001230"_s, 501,
+                                        {{u"resultt"_s, u"4.4"_s}}, LisOutbox::editorOrigin, m_install->clock.now()));
+        LisOutbox::Sender sender(*m_ctx, {100, 20, 50});
+        connect(&sender, &LisOutbox::Sender::waitingChanged, m_main.get(), &MainWindow::showOutboxWaiting);
+        QTRY_VERIFY(label->isVisible());
+        QCOMPARE(label->text(), WorklistMessages::outboxWaiting.arg(1));
+        QVERIFY(!label->toolTip().isEmpty()); // why it waits
+        QVERIFY(QFile::rename(m_install->lisDbFile() + u".away"_s, m_install->lisDbFile()));
+        QTRY_VERIFY_WITH_TIMEOUT(!label->isVisible(), 10000);
     }
 
     // Adding from the LIS worklist: a test once, the patient once, a blank sample.
