@@ -5,6 +5,7 @@
 #include "core/AppContext.h"
 #include "db/Databases.h"
 #include "db/SqlRun.h"
+#include "db/SqlTransaction.h"
 #include "link/ChainValues.h"
 #include "link/PatientMatch.h"
 
@@ -134,7 +135,8 @@ ResultView loadResultView(AppContext& context)
     for (const QSqlRecord& row : rows.records)
         view.lines.append({textOf(row, "testsimp"), textOf(row, "resultt1"), textOf(row, "testunit"),
                            textOf(row, "RESULTCASEPRINT"), textOf(row, "normalrang"),
-                           row.value(QStringLiteral("AutoNum")).toLongLong(), textOf(row, "SampleID")});
+                           row.value(QStringLiteral("AutoNum")).toLongLong(), textOf(row, "SampleID"),
+                           RowVersion::of(row)});
     return view;
 }
 
@@ -213,15 +215,38 @@ qint64 newSample(AppContext& context, const QString& assay)
     return added ? added.lastInsertId.toLongLong() : 0;
 }
 
-DeleteOutcome deleteResult(AppContext& context, qint64 autoNum)
+DeleteOutcome deleteResult(AppContext& context, qint64 autoNum, const RowVersion::Version& shown,
+                           QList<RowVersion::Change>* changes)
 {
     const QSqlDatabase db = interfaceDb(context);
     if (!db.isOpen())
         return DeleteOutcome::Failed;
+    const SqlEngine engine = context.databases().dialect(DbSlot::InterfaceQuiet1).engine();
+    QSqlError error;
+    if (!SqlTransaction::begin(db, engine, &error))
+        return DeleteOutcome::Failed;
+    const auto outcome = [&](DeleteOutcome result) {
+        if (result == DeleteOutcome::Deleted && SqlTransaction::commit(db, engine, &error))
+            return result;
+        SqlTransaction::rollback(db, engine);
+        return result == DeleteOutcome::Deleted ? DeleteOutcome::Failed : result;
+    };
+    // Only the row as it was shown is deleted: a result sent again or corrected elsewhere since is
+    // shown first.
+    const auto stored = SqlRun::first(db, QStringLiteral("SELECT * FROM Result where AUTONUM=?"), {autoNum}, &error);
+    if (!stored)
+        return outcome(error.isValid() ? DeleteOutcome::Failed : DeleteOutcome::Gone);
+    QList<RowVersion::Change> since = RowVersion::since(shown, *stored);
+    if (!since.isEmpty()) {
+        RowVersion::attachHistory(db, autoNum, since);
+        if (changes)
+            *changes = since;
+        return outcome(DeleteOutcome::Changed);
+    }
     const SqlRun::Outcome removed = SqlRun::exec(db, QStringLiteral("Delete FROM Result where AUTONUM=?"), {autoNum});
     if (!removed)
-        return DeleteOutcome::Failed;
-    return removed.rowsAffected == 0 ? DeleteOutcome::Gone : DeleteOutcome::Deleted;
+        return outcome(DeleteOutcome::Failed);
+    return outcome(removed.rowsAffected == 0 ? DeleteOutcome::Gone : DeleteOutcome::Deleted);
 }
 
 int valueColour(const QString& value, const QString& flag, const QString& range)

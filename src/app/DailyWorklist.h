@@ -2,6 +2,7 @@
 
 #include "core/ResultSelection.h"
 #include "review/LisWorklist.h"
+#include "review/RowVersion.h"
 
 #include <QDate>
 #include <QList>
@@ -39,6 +40,7 @@ struct ResultLine
     QString test, value, unit, flag, range;
     qint64 autoNum = 0;
     QString sampleId;
+    RowVersion::Version version; // the row as shown, for Delete
 };
 
 struct ResultView
@@ -65,7 +67,8 @@ enum class AddOutcome
 enum class DeleteOutcome
 {
     Deleted,
-    Gone, // no such row any more (deleted elsewhere since it was shown)
+    Gone,    // no such row any more (deleted elsewhere since it was shown)
+    Changed, // the row changed since it was shown: nothing was deleted
     Failed,
 };
 
@@ -83,7 +86,10 @@ AddOutcome addPatient(AppContext& context, const WorklistRow& row);
 // `assay` is not empty. Returns the new row's AutoNum, or 0 on failure.
 qint64 newSample(AppContext& context, const QString& assay);
 
-DeleteOutcome deleteResult(AppContext& context, qint64 autoNum);
+// Deletes the row `autoNum` when it is still as `shown` (an empty version deletes it as it is);
+// otherwise says what changed, who and when, in `changes`.
+DeleteOutcome deleteResult(AppContext& context, qint64 autoNum, const RowVersion::Version& shown = {},
+                           QList<RowVersion::Change>* changes = nullptr);
 
 // The value cell's text colour (24-bit, red in the low byte): dark red when flagged against a
 // range, green when unflagged inside a range (the window's own text colour, neutralColour, when

@@ -11,6 +11,7 @@
 #include "core/NavigationWidget.h"
 #include "core/WindowCodes.h"
 #include "reports/ReportCommandsUi.h"
+#include "review/LisWorklistWidget.h"
 #include "review/ResultSearch.h"
 
 #include <QApplication>
@@ -174,6 +175,12 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     for (QPushButton* b : {m_refresh, m_search, m_add, m_edit, m_delete, print, preview})
         bar->addWidget(b);
     bar->addStretch(1);
+    // What waits for the LIS (corrections saved here included), shown only while something does.
+    m_outboxWaiting = new QLabel(m_buttons);
+    m_outboxWaiting->setObjectName(QStringLiteral("Lbl_outboxnum"));
+    m_outboxWaiting->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    m_outboxWaiting->hide();
+    bar->addWidget(m_outboxWaiting);
     bar->addWidget(m_separateReport);
     // The program's own information, as the strip's About entry shows it.
     auto* about = button(m_buttons, "cmd_reportview", QStringLiteral("About"));
@@ -259,53 +266,20 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     split->setStretchFactor(1, 1);
 
     // The LIS worklist panel.
-    m_crvPanel = new QWidget(m_workArea);
-    m_crvPanel->setObjectName(QStringLiteral("Frm_CRVdata"));
-    auto* panel = new QVBoxLayout(m_crvPanel);
-    panel->setContentsMargins(0, 6, 0, 0);
-    auto* panelBar = new QHBoxLayout;
-    m_testDate2 = new QDateEdit(m_crvPanel);
-    m_testDate2->setObjectName(QStringLiteral("DTPicker_testdate"));
-    m_testDate2->setLayoutDirection(Qt::LeftToRight); // before the format: it orders the sections
-    m_testDate2->setCalendarPopup(true);
-    m_testDate2->setLocale(QLocale::c());
-    m_testDate2->setDisplayFormat(QStringLiteral("dd-MMM-yyyy"));
+    m_crvPanel = new LisWorklistWidget(context, "DTPicker_testdate", m_workArea);
     m_assay = new QComboBox(m_crvPanel);
     m_assay->setObjectName(QStringLiteral("Cmb_Assay"));
     m_assay->setMinimumWidth(120);
     auto* save = button(m_crvPanel, "cmd_savepatient", QStringLiteral("Save Sample"));
     auto* fresh = button(m_crvPanel, "cmd_Newpatient", QStringLiteral("New Sample"));
     auto* cancel = button(m_crvPanel, "cmd_canceladd", QStringLiteral("Cancel"));
-    m_loading = new QLabel(QStringLiteral("جاري تحميل قائمة كورفانا سيستم ..."), m_crvPanel);
-    m_loading->setObjectName(QStringLiteral("Frame_load"));
-    m_loading->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
-    m_loading->hide();
-    panelBar->addWidget(new QLabel(QStringLiteral("تاريخ الطلب:"), m_crvPanel));
-    panelBar->addWidget(m_testDate2);
-    panelBar->addWidget(m_loading);
+    QHBoxLayout* panelBar = m_crvPanel->bar();
     panelBar->addStretch(1);
     panelBar->addWidget(new QLabel(QStringLiteral("التحليل:"), m_crvPanel));
     panelBar->addWidget(m_assay);
     panelBar->addWidget(fresh);
     panelBar->addWidget(save);
     panelBar->addWidget(cancel);
-    panel->addLayout(panelBar);
-    m_worklist = makeGrid(m_crvPanel, "DGd_patientname",
-                          {{"Patient ID", 1700, Qt::AlignLeft},
-                           {"Patient name", 2800, Qt::AlignLeft},
-                           {"Gender", 900, Qt::AlignHCenter},
-                           {"", 600, Qt::AlignHCenter},
-                           {"Unit", 800, Qt::AlignHCenter},
-                           {"Test name", 1600, Qt::AlignLeft},
-                           {"Referred by", 2200, Qt::AlignLeft},
-                           {"requestdate", 1400, Qt::AlignHCenter},
-                           {"timein", 900, Qt::AlignHCenter},
-                           {"patientsefa", 1000, Qt::AlignHCenter},
-                           {"referredbysefa", 1200, Qt::AlignHCenter},
-                           {"testcode", 900, Qt::AlignHCenter},
-                           {"moreinfo", 1400, Qt::AlignLeft}});
-    m_worklist->setMinimumHeight(220);
-    panel->addWidget(m_worklist, 1);
     m_crvPanel->hide();
     work->addWidget(m_crvPanel, 1);
 
@@ -335,20 +309,13 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     connect(m_edit, &QPushButton::clicked, this, &MainWindow::edit);
     connect(m_delete, &QPushButton::clicked, this, &MainWindow::deleteResult);
     connect(m_add, &QPushButton::clicked, this, &MainWindow::addPatient);
-    connect(m_testDate2, &QDateEdit::dateChanged, this, [this] {
-        if (!m_filling && m_crvPanel->isVisibleTo(this))
-            loadLisWorklist();
-    });
-    connect(m_worklist, &QTableWidget::cellDoubleClicked, this, &MainWindow::addWorklistTest);
+    connect(m_crvPanel, &LisWorklistWidget::rowActivated, this, &MainWindow::addWorklistTest);
     // A grid without rows has no cell to double-click: its empty area answers instead.
-    m_worklist->viewport()->installEventFilter(this);
+    m_crvPanel->grid()->viewport()->installEventFilter(this);
     m_results->viewport()->installEventFilter(this);
     connect(save, &QPushButton::clicked, this, &MainWindow::saveWorklistPatient);
     connect(fresh, &QPushButton::clicked, this, &MainWindow::newSample);
-    connect(cancel, &QPushButton::clicked, this, [this] {
-        m_loading->hide();
-        setWorklistMode(false);
-    });
+    connect(cancel, &QPushButton::clicked, this, [this] { setWorklistMode(false); });
     connect(m_separateReport, &QCheckBox::clicked, this, &MainWindow::separateReportClicked);
     m_reports = std::make_unique<ReportCommandsUi>(context, this);
     connect(print, &QPushButton::clicked, this,
@@ -367,6 +334,7 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
             Numbers::toInt16(ReadIni(ini, QStringLiteral("report"), QStringLiteral("putsymbolmark"))) != 0);
     refresh();
     m_active = DailyWorklist::loadActiveTests(context);
+    m_crvPanel->setActiveCodes(m_active.codeList);
     m_assay->addItems(m_active.assays);
     m_assay->setCurrentIndex(-1);
 
@@ -376,6 +344,13 @@ MainWindow::MainWindow(AppContext& context, QWidget* parent)
     m_watch->setInterval(2000);
     connect(m_watch, &QTimer::timeout, this, &MainWindow::lookForNewResults);
     m_watch->start();
+}
+
+void MainWindow::showOutboxWaiting(int waiting, const QString& reason)
+{
+    m_outboxWaiting->setText(WorklistMessages::outboxWaiting.arg(waiting));
+    m_outboxWaiting->setToolTip(reason);
+    m_outboxWaiting->setVisible(waiting > 0);
 }
 
 void MainWindow::setEditorOpener(EditorOpener opener)
@@ -391,9 +366,7 @@ void MainWindow::refresh()
     m_day->setDate(m_context.clock().today());
     m_filling = false;
     showDay(m_day->date());
-    m_filling = true;
-    m_testDate2->setDate(m_context.clock().today());
-    m_filling = false;
+    m_crvPanel->showDate(m_context.clock().today());
 }
 
 void MainWindow::clearResultView()
@@ -507,6 +480,9 @@ void MainWindow::loadResultView()
 {
     clearResultView();
     const DailyWorklist::ResultView view = DailyWorklist::loadResultView(m_context);
+    m_versions.clear();
+    for (const DailyWorklist::ResultLine& line : view.lines)
+        m_versions.insert(line.autoNum, line.version);
     if (view.lines.isEmpty())
         return;
     const DailyWorklist::ResultHeader& h = view.header;
@@ -579,9 +555,23 @@ void MainWindow::deleteResult()
                                   WorklistMessages::deleteQuestion});
     if (answer != DialogAnswer::Ok)
         return;
-    switch (DailyWorklist::deleteResult(m_context, autoNum)) {
+    QList<RowVersion::Change> changes;
+    switch (DailyWorklist::deleteResult(m_context, autoNum, m_versions.value(autoNum), &changes)) {
     case DailyWorklist::DeleteOutcome::Deleted:
         break;
+    case DailyWorklist::DeleteOutcome::Changed:
+        m_context.dialogs().warning(WorklistMessages::deleteSelectTitle,
+                                    WorklistMessages::deleteChanged + QLatin1Char('\n') +
+                                        RowVersion::describe(changes) + QLatin1Char('\n') +
+                                        WorklistMessages::deleteChangedAfter);
+        loadResultView();
+        for (int row = 0; row < m_results->rowCount(); ++row) {
+            if (m_results->item(row, 5)->text().toLongLong() == autoNum) {
+                m_results->setCurrentCell(row, 0);
+                selectResult(row);
+            }
+        }
+        return;
     case DailyWorklist::DeleteOutcome::Gone:
         m_context.dialogs().information(WorklistMessages::deleteSelectTitle, WorklistMessages::deleteGone);
         break;
@@ -602,10 +592,7 @@ void MainWindow::addPatient()
         return;
     }
     setWorklistMode(true);
-    m_filling = true;
-    m_testDate2->setDate(m_context.clock().today());
-    m_filling = false;
-    loadLisWorklist();
+    m_crvPanel->openOn(m_context.clock().today());
 }
 
 void MainWindow::setWorklistMode(bool on)
@@ -613,28 +600,6 @@ void MainWindow::setWorklistMode(bool on)
     m_crvPanel->setVisible(on);
     m_buttons->setEnabled(!on);
     m_navigation->setEnabled(!on);
-}
-
-void MainWindow::loadLisWorklist()
-{
-    m_loading->show();
-    m_worklist->setRowCount(0);
-    m_worklistRows.clear();
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    const DailyWorklist::Worklist list =
-        DailyWorklist::loadLisWorklist(m_context, m_testDate2->date(), m_active.codeList);
-    m_worklistRows = list.rows;
-    m_worklist->setRowCount(int(m_worklistRows.size()));
-    for (int i = 0; i < m_worklistRows.size(); ++i) {
-        const QStringList columns = m_worklistRows[i].columns();
-        for (int c = 0; c < columns.size(); ++c)
-            m_worklist->setItem(i, c,
-                                cell(columns[c], Qt::Alignment(m_worklist->horizontalHeaderItem(c)->textAlignment()) &
-                                                     Qt::AlignHorizontal_Mask));
-    }
-    if (!m_worklistRows.isEmpty())
-        m_worklist->setCurrentCell(0, 0);
-    m_loading->hide();
 }
 
 void MainWindow::showHeaderFromRow(const DailyWorklist::WorklistRow& row)
@@ -654,11 +619,12 @@ void MainWindow::showHeaderFromRow(const DailyWorklist::WorklistRow& row)
 
 bool MainWindow::addFromWorklist(int row, bool withTest)
 {
-    if (m_worklistRows.isEmpty() || row < 0 || row >= m_worklistRows.size()) {
+    const QList<DailyWorklist::WorklistRow>& rows = m_crvPanel->rows();
+    if (rows.isEmpty() || row < 0 || row >= rows.size()) {
         m_context.dialogs().error(WorklistMessages::noWorklistRowTitle, WorklistMessages::noWorklistRow);
         return false;
     }
-    const DailyWorklist::WorklistRow& r = m_worklistRows[row];
+    const DailyWorklist::WorklistRow& r = rows[row];
     showHeaderFromRow(r);
     switch (withTest ? DailyWorklist::addTest(m_context, r) : DailyWorklist::addPatient(m_context, r)) {
     case DailyWorklist::AddOutcome::AlreadyAdded:
@@ -684,7 +650,7 @@ void MainWindow::addWorklistTest(int row)
 
 void MainWindow::saveWorklistPatient()
 {
-    if (!addFromWorklist(m_worklist->currentRow(), false))
+    if (!addFromWorklist(m_crvPanel->currentIndex(), false))
         return;
     refresh();
     setWorklistMode(false);
@@ -739,7 +705,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         copyPatientId();
     if (event->type() == QEvent::MouseButtonDblClick) {
         // The LIS worklist says it has no patient to add; the result grid asks for a result first.
-        if (watched == m_worklist->viewport() && m_worklist->rowCount() == 0)
+        if (watched == m_crvPanel->grid()->viewport() && m_crvPanel->grid()->rowCount() == 0)
             addFromWorklist(-1, true);
         else if (watched == m_results->viewport() && m_results->rowCount() == 0)
             edit();
@@ -765,9 +731,7 @@ void MainWindow::showSearchHits(const QList<ResultSearch::Hit>& hits)
     for (const ResultSearch::Hit& hit : hits)
         patients.append({hit.patientId, hit.patientName, hit.testDate});
     fillPatients(patients);
-    m_filling = true;
-    m_testDate2->setDate(m_context.clock().today());
-    m_filling = false;
+    m_crvPanel->showDate(m_context.clock().today());
 }
 
 void MainWindow::showEvent(QShowEvent* event)

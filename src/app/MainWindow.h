@@ -2,11 +2,13 @@
 
 #include "app/DailyWorklist.h"
 
+#include <QHash>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 class AppContext;
+class LisWorklistWidget;
 class NavigationWidget;
 class QCheckBox;
 class QComboBox;
@@ -57,6 +59,9 @@ public:
     void showSearchHit(const ResultSearch::Hit& hit);
     void showSearchHits(const QList<ResultSearch::Hit>& hits);
 
+    // What waits for the LIS by the outbox table, and why (the program's sender reports it).
+    void showOutboxWaiting(int waiting, const QString& reason);
+
     // Looks whether a result was stored since the last look and, for today's list, shows it.
     void lookForNewResults();
 
@@ -73,7 +78,6 @@ private:
     void edit();
     void deleteResult();
     void addPatient();
-    void loadLisWorklist();
     // Adds the worklist row's test (or only its patient); says why not and returns false otherwise.
     bool addFromWorklist(int row, bool withTest);
     void addWorklistTest(int row);
@@ -100,15 +104,14 @@ private:
     QLineEdit* m_autoId;
     QCheckBox* m_separateReport;
     QPushButton *m_refresh, *m_search, *m_add, *m_edit, *m_delete;
-    QWidget* m_crvPanel;
-    QDateEdit* m_testDate2;
-    QTableWidget* m_worklist;
+    LisWorklistWidget* m_crvPanel;
     QComboBox* m_assay;
-    QLabel* m_loading;
+    QLabel* m_outboxWaiting;
     QTimer* m_watch = nullptr;
 
     DailyWorklist::ActiveTests m_active;
-    QList<DailyWorklist::WorklistRow> m_worklistRows;
+    // The shown results as they were read, by AutoNum: Delete removes only such a row.
+    QHash<qint64, RowVersion::Version> m_versions;
     EditorOpener m_openEditor;
     std::unique_ptr<ReportCommandsUi> m_reports;
     QVariant m_mark;

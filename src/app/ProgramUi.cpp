@@ -132,6 +132,17 @@ void ProgramUi::present(QWidget* window)
 
 void ProgramUi::startupFinished()
 {
+    // Every running program delivers what waits for the LIS, not only a receiver: a correction
+    // saved at a review station goes out from there.
+    if (!m_outbox) {
+        m_outbox = std::make_unique<LisOutbox::Sender>(m_context);
+        connect(m_outbox.get(), &LisOutbox::Sender::waitingChanged, this, [this](int waiting, const QString& reason) {
+            if (m_receive)
+                m_receive->showOutboxWaiting(waiting, reason);
+            if (m_main)
+                m_main->showOutboxWaiting(waiting, reason);
+        });
+    }
     present(openMain());
     if (m_login)
         m_login->hide();
@@ -160,6 +171,8 @@ void ProgramUi::openEditor(qint64 autoNum)
     m_opened.append(editor);
     attach(editor, editor->navigation());
     connect(editor, &ResultEditorWindow::finished, this, [this](bool saved, const ResultEdit::Fields& fields) {
+        if (saved && m_outbox)
+            m_outbox->deliverSoon();
         if (saved && m_main)
             m_main->showEdited(fields.LblPatID, fields.LblPatName, fields.DTPicker_testdate);
         present(openMain());

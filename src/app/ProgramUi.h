@@ -1,11 +1,13 @@
 #pragma once
 
 #include "core/Navigation.h"
+#include "link/LisOutbox.h"
 
 #include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class AppContext;
 class LoginWindow;
@@ -98,5 +100,7 @@ private:
     QMap<NavEntry, QPointer<QWidget>> m_registered;
     QList<QPointer<QWidget>> m_opened; // by openFrom
     RecoveryHandler m_recovery;
+    // Delivers the LIS outbox while the program runs (from the end of the start-up).
+    std::unique_ptr<LisOutbox::Sender> m_outbox;
     bool m_ending = false;
 };

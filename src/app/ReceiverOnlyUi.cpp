@@ -1,6 +1,7 @@
 #include "app/ReceiverOnlyUi.h"
 
 #include "core/AppContext.h"
+#include "link/LisOutbox.h"
 #include "link/ReceiveWindow.h"
 #include "platform/MessageBoxDialogsUi.h"
 
@@ -60,6 +61,9 @@ int runReceiverOnly(QApplication& app, const ReceiverOnlyOptions& options)
     auto* mini = window->findChild<QPushButton*>(QStringLiteral("Cmd_mini"));
     QObject::disconnect(mini, &QPushButton::clicked, window, nullptr);
     QObject::connect(mini, &QPushButton::clicked, window, &QWidget::showMinimized);
+    // What waits for the LIS is delivered on its own timer, and its count is the outbox table's.
+    LisOutbox::Sender outbox(context);
+    QObject::connect(&outbox, &LisOutbox::Sender::waitingChanged, window.data(), &ReceiveWindow::showOutboxWaiting);
     auto* closing = new CloseSwitchesOff(window);
     window->installEventFilter(closing);
     window->show();

@@ -14,6 +14,11 @@ inline const QString deleteQuestion = QStringLiteral("هل انت متأكد ا�
 // Our own: the row was deleted elsewhere between the click and the Delete.
 inline const QString deleteGone = QStringLiteral("لم تعد هذه النتيجة موجودة - ربما حذفت من جهاز آخر");
 inline const QString deleteFailed = QStringLiteral("تعذر حذف النتيجة - لم يتغير شيء");
+// The main window's count of what waits for the LIS.
+inline const QString outboxWaiting = QStringLiteral("بانتظار كورفانا: %1");
+inline const QString deleteChanged = QStringLiteral("تغيرت هذه النتيجة منذ عرضها، ولم يُحذف شيء:");
+inline const QString deleteChangedAfter =
+    QStringLiteral("تُعرض النتيجة الآن كما هي محفوظة. إن أردت حذفها فاضغط Delete مرة أخرى.");
 
 inline const QString blankSampleTitle = QStringLiteral("تأكيد اضافة!");
 inline const QString blankSampleQuestion =

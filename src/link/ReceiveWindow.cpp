@@ -119,10 +119,7 @@ ReceiveWindow::ReceiveWindow(AppContext& context, QWidget* parent)
         m_backlogReason = reason;
         showAlarm();
     });
-    connect(m_intake, &LineIntake::outboxChanged, this, [this](int waiting, const QString& reason) {
-        m_lblOutbox->setText(QString::number(waiting));
-        m_lblOutbox->setToolTip(reason);
-    });
+    connect(m_intake, &LineIntake::outboxChanged, this, &ReceiveWindow::showOutboxWaiting);
 
     // Loading: the port is not open yet, but the window in front already shows the receiver ON.
     m_context.setReceiverOn(0);
@@ -130,6 +127,12 @@ ReceiveWindow::ReceiveWindow(AppContext& context, QWidget* parent)
     emit m_context.receiverIndicatorChanged(true);
     m_tmrProgress->start();
     m_timer1->start();
+}
+
+void ReceiveWindow::showOutboxWaiting(int waiting, const QString& reason)
+{
+    m_lblOutbox->setText(QString::number(waiting));
+    m_lblOutbox->setToolTip(reason);
 }
 
 ReceiveWindow::~ReceiveWindow()

@@ -29,6 +29,8 @@ class ReceiveWindow final : public QWidget
     Q_DISABLE_COPY_MOVE(ReceiveWindow)
 
 public:
+    // What waits for the LIS, by the outbox table, and why (any program's sender reports it).
+    void showOutboxWaiting(int waiting, const QString& reason);
     // Loads the window: receiver flag 0, window flag 1, indicator ON, the activity timer running;
     // the port opens 500 ms later.
     explicit ReceiveWindow(AppContext& context, QWidget* parent = nullptr);

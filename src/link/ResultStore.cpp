@@ -62,6 +62,10 @@ SqlRun::Columns resultColumns(const CurrentResult& r, const QDateTime& now)
         {QStringLiteral("Testdate"), now.date()},
         {QStringLiteral("TestTime"), DateFormats::timeAmPm(now.time())},
         {QStringLiteral("testcode"), numberOf(r.Txt_CODE)},
+        // The LIS test code goes with the row, so that a correction in the editor reaches the same
+        // LIS request the result was written into.
+        {QStringLiteral("crvtestid"),
+         Numbers::toNumber(r.Txt_CRVTESTCODE) == 0.0 ? SqlRun::nullNumber() : numberOf(r.Txt_CRVTESTCODE)},
         {QStringLiteral("shortAssay"), text(r.Txt_shortAssay)},
         {QStringLiteral("LongAssay"), text(r.Txt_LongAssay)},
         {QStringLiteral("resultt1"), text(r.Txt_resultt1)},

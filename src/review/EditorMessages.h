@@ -27,9 +27,10 @@ inline const QString goneText =
 inline const QString saveFailedTitle = QStringLiteral("خطأ ..");
 inline const QString saveFailedText = QStringLiteral(
     "تعذر حفظ النتيجة في قاعدة بيانات الواجهة، ولم يُكتب شيء. التعديلات باقية في المحرر، حاول الحفظ مرة أخرى.");
-inline const QString lisQueuedTitle = QStringLiteral("تنبية ..");
-inline const QString lisQueuedText =
-    QStringLiteral("حُفظت النتيجة، لكن تعذرت كتابتها الآن في نظام كورفانا سيستم. ستُكتب فيه تلقائياً عندما يصبح متاحاً.");
+inline const QString conflictTitle = QStringLiteral("تنبية ..");
+inline const QString conflictText = QStringLiteral("تغيرت هذه النتيجة منذ فتحها في المحرر، ولم يُحفظ شيء:");
+inline const QString conflictAfter =
+    QStringLiteral("تُعرض النتيجة الآن كما هي محفوظة، ومعها ما كتبته أنت. راجعها ثم اضغط Save مرة أخرى لحفظها.");
 inline const QString noChangesTitle = QStringLiteral("سجل التعديلات");
 inline const QString noChangesText = QStringLiteral("لا توجد تعديلات مسجلة لهذه النتيجة.");
 

@@ -3,6 +3,7 @@
 #include "common/DateFormats.h"
 #include "common/Numbers.h"
 #include "core/AppContext.h"
+#include "core/Grants.h"
 #include "db/Databases.h"
 #include "db/SqlRun.h"
 #include "db/SqlTransaction.h"
@@ -11,8 +12,11 @@
 #include "link/Evaluation.h"
 #include "link/LisExport.h"
 #include "link/LisOutbox.h"
+#include "link/PatientMatch.h"
 #include "link/ResultHistory.h"
 #include "link/ResultStore.h"
+#include "review/EditorMessages.h"
+#include "review/ShortLockWait.h"
 
 #include <QSqlRecord>
 
@@ -196,19 +200,61 @@ SqlRun::Columns lisColumns(const Fields& f, const QDateTime& now)
     };
 }
 
-QString lisStateText(LisState state, const QString& reason)
+// The test's LIS code from the catalogue, for a result stored before the code went with it: the
+// catalogue row of its assay, or of its test name when the assay has several.
+QVariant catalogueLisCode(const QSqlDatabase& db, const Fields& f)
 {
-    switch (state) {
-    case LisState::Written:
-        return QStringLiteral("written");
-    case LisState::NoRequest:
-        return QStringLiteral("no request");
-    case LisState::Queued:
-        return QStringLiteral("queued: ") + reason;
-    case LisState::NotSent:
-        break;
+    const SqlRun::Rows rows = SqlRun::select(
+        db, QStringLiteral("SELECT testsimp,crvtestid FROM testtable where shortAssay=? "), {f.Txt_shortAssay});
+    QVariant code;
+    for (const QSqlRecord& row : rows.records) {
+        if (rows.records.size() == 1 || fieldText(row.value(0)) == f.Txt_TEST_C)
+            code = row.value(1);
     }
-    return {};
+    return Numbers::toNumber(fieldText(code)) == 0.0 ? QVariant() : code;
+}
+
+QStringList rangeComments(const QSqlDatabase& db, const QString& testCode)
+{
+    const SqlRun::Rows rows =
+        SqlRun::select(db, QStringLiteral("SELECT lowcomment,highcomment FROM normalrange where testcode=? "),
+                       {ChainValues::numberOf(testCode)});
+    QStringList comments;
+    for (const QSqlRecord& row : rows.records) {
+        for (int i = 0; i < 2; ++i) {
+            const QString text = fieldText(row.value(i));
+            if (!text.isEmpty() && !comments.contains(text))
+                comments.append(text);
+        }
+    }
+    return comments;
+}
+
+Flagging::Shade reflagValue(Fields& f, bool autoComment)
+{
+    const QString& t = f.Txt_TEST_R;
+    if ((f.Txt_TEST_min.isEmpty() && f.Txt_TEST_max.isEmpty()) || t.isEmpty()) {
+        f.Txt_TEST_F.clear();
+        return Flagging::Shade::NoResult;
+    }
+    const QString n = t.startsWith(QLatin1Char('<')) || t.startsWith(QLatin1Char('>')) ? t.mid(1) : t;
+    // A text that is no number is flagged; a number written as "0.0" or " 0" is a number.
+    bool number = false;
+    n.trimmed().toDouble(&number);
+    if (!number && Numbers::toNumber(n) == 0.0 && !n.isEmpty() && n != QLatin1String("Positive") &&
+        n != QLatin1String("Negative")) {
+        f.Txt_TEST_F = QStringLiteral(" *");
+        return Flagging::Shade::Flagged;
+    }
+    // The rest is the receive chain's flag: the typed value is both the reading and the value.
+    CurrentResult r = chainRecord(f);
+    r.Txt_resultt1 = t;
+    r.Txt_resultt2 = n;
+    r.Txt_resultt3 = t;
+    Flagging::Flag(r, autoComment);
+    f.Txt_TEST_F = r.Txt_TEST_F;
+    f.txt_comment = r.txt_comment;
+    return Flagging::shadeOf(r);
 }
 
 } // namespace
@@ -261,6 +307,11 @@ LoadOutcome load(AppContext& context, qint64 autoNum, Fields& f)
     const QString unit = fieldText(row.value(QStringLiteral("ageU")));
     if (unit == QLatin1String("Years") || unit == QLatin1String("Days") || unit == QLatin1String("Mons."))
         f.Cmb_AgeU = unit;
+    // A doctor's title goes with a doctor's name; without one it is the usual title.
+    if (f.LblDocName.isEmpty())
+        f.Cmb_drsefa = EditorMessages::defaultDoctorTitle;
+    f.version = RowVersion::of(row);
+    f.autoComments = rangeComments(db, f.Txt_CODE);
     return LoadOutcome::Loaded;
 }
 
@@ -331,29 +382,34 @@ bool lookUpRange(AppContext& context, Fields& f)
 
 Flagging::Shade reflag(Fields& f, bool autoComment)
 {
-    const QString& t = f.Txt_TEST_R;
-    if ((f.Txt_TEST_min.isEmpty() && f.Txt_TEST_max.isEmpty()) || t.isEmpty()) {
-        f.Txt_TEST_F.clear();
-        return Flagging::Shade::NoResult;
-    }
-    const QString n = t.startsWith(QLatin1Char('<')) || t.startsWith(QLatin1Char('>')) ? t.mid(1) : t;
-    // A text that is no number is flagged; a number written as "0.0" or " 0" is a number.
-    bool number = false;
-    n.trimmed().toDouble(&number);
-    if (!number && Numbers::toNumber(n) == 0.0 && !n.isEmpty() && n != QLatin1String("Positive") &&
-        n != QLatin1String("Negative")) {
-        f.Txt_TEST_F = QStringLiteral(" *");
-        return Flagging::Shade::Flagged;
-    }
-    // The rest is the receive chain's flag: the typed value is both the reading and the value.
-    CurrentResult r = chainRecord(f);
-    r.Txt_resultt1 = t;
-    r.Txt_resultt2 = n;
-    r.Txt_resultt3 = t;
-    Flagging::Flag(r, autoComment);
-    f.Txt_TEST_F = r.Txt_TEST_F;
-    f.txt_comment = r.txt_comment;
-    return Flagging::shadeOf(r);
+    const QString flagBefore = f.Txt_TEST_F;
+    const QString commentBefore = f.txt_comment;
+    const Flagging::Shade shade = reflagValue(f, autoComment);
+    const bool automatic =
+        !commentBefore.isEmpty() && (commentBefore == f.Txt_LOWCOMMENT || commentBefore == f.Txt_HIGHCOMMENT ||
+                                     f.autoComments.contains(commentBefore));
+    // A comment the user wrote is never replaced by a flag's.
+    if (!commentBefore.isEmpty() && !automatic)
+        f.txt_comment = commentBefore;
+    // The comment the old flag had set would now describe a value that is no longer there.
+    else if (f.Txt_TEST_F != flagBefore && f.txt_comment == commentBefore && automatic)
+        f.txt_comment.clear();
+    return shade;
+}
+
+bool mayChangeRangeFields(const CurrentUser& user)
+{
+    return hasGrant(user, Grant::Grant1) && hasGrant(user, Grant::Grant2);
+}
+
+bool mayLookUpRangeAgain(const CurrentUser& user)
+{
+    return hasGrant(user, Grant::Grant2);
+}
+
+bool pregnantByLis(const QString& moreinfo)
+{
+    return PatientMatch::pregnancyState(moreinfo) == 1;
 }
 
 bool ageAccepted(const QString& ageText, const QString& unit)
@@ -442,7 +498,7 @@ int visits(AppContext& context, const QString& name)
     return row ? row->value(0).toInt() : 0;
 }
 
-SaveOutcome save(AppContext& context, const Fields& f, const QDateTime& now)
+SaveOutcome save(AppContext& context, const Fields& typed, const QDateTime& now)
 {
     SaveOutcome out;
     const QSqlDatabase db = interfaceDb(context);
@@ -451,6 +507,7 @@ SaveOutcome save(AppContext& context, const Fields& f, const QDateTime& now)
         return out;
     }
     const SqlEngine engine = context.databases().dialect(kSlot).engine();
+    const ShortLockWait shortWait(db, engine, kSaveLockWaitMs);
     QSqlError error;
     if (!SqlTransaction::begin(db, engine, &error)) {
         out.error = error.text();
@@ -463,10 +520,18 @@ SaveOutcome save(AppContext& context, const Fields& f, const QDateTime& now)
         return out;
     };
     const auto stored =
-        SqlRun::first(db, QStringLiteral("SELECT * FROM Result where autonum=? "), {f.Txt_AUTOID}, &error);
+        SqlRun::first(db, QStringLiteral("SELECT * FROM Result where autonum=? "), {typed.Txt_AUTOID}, &error);
     if (!stored)
         return fail(error.isValid() ? SaveState::Failed : SaveState::Gone, error.text());
+    out.changes = RowVersion::since(typed.version, *stored);
+    if (!out.changes.isEmpty()) {
+        RowVersion::attachHistory(db, typed.Txt_AUTOID, out.changes);
+        return fail(SaveState::Conflict, {});
+    }
 
+    Fields f = typed;
+    if (Numbers::toNumber(f.Txt_CRVTESTCODE) == 0.0)
+        f.Txt_CRVTESTCODE = fieldText(catalogueLisCode(db, f));
     const QString who = context.currentUser.name;
     SqlRun::Columns columns = resultColumns(f);
     const QList<ResultHistory::Change> changes = ResultHistory::changes(*stored, columns);
@@ -477,13 +542,10 @@ SaveOutcome save(AppContext& context, const Fields& f, const QDateTime& now)
         return fail(SaveState::Failed, updated.errorText());
     if (updated.rowsAffected == 0)
         return fail(SaveState::Gone, {});
-    const SqlRun::Outcome traced = ResultHistory::append(db, f.Txt_AUTOID, who, now, changes);
-    if (!traced)
-        return fail(SaveState::Failed, traced.errorText());
+    QList<ResultHistory::Change> traced = changes;
 
     // The write into the LIS is queued with the row, so it is made exactly once even when the LIS
     // is away now; the editor's write is silent when the link is off.
-    qint64 outboxId = 0;
     if (context.settings.lisActive == 1 &&
         LisExport::decide(chainRecord(f), context.settings) == LisExport::Decision::Send) {
         const SqlRun::Outcome queued =
@@ -491,36 +553,17 @@ SaveOutcome save(AppContext& context, const Fields& f, const QDateTime& now)
                                     lisColumns(f, now), LisOutbox::editorOrigin, now);
         if (!queued)
             return fail(SaveState::Failed, queued.errorText());
-        outboxId = queued.lastInsertId.toLongLong();
+        out.outboxId = queued.lastInsertId.toLongLong();
+        out.lis = LisState::Queued;
+        traced.append({ResultHistory::lisColumn, QString(), LisOutbox::queuedHistoryText});
     }
+    const SqlRun::Outcome history = ResultHistory::append(db, f.Txt_AUTOID, who, now, traced);
+    if (!history)
+        return fail(SaveState::Failed, history.errorText());
     if (!SqlTransaction::commit(db, engine, &error))
         return fail(SaveState::Failed, error.text());
     out.state = SaveState::Saved;
     out.changedColumns = static_cast<int>(changes.size());
-    if (outboxId == 0)
-        return out;
-
-    Databases& databases = context.databases();
-    QString lisFailure;
-    const LisOutbox::SendOutcome sent = LisOutbox::deliverOn(
-        db,
-        [&]() {
-            const QSqlDatabase lis = databases.OpenLisDb();
-            if (!lis.isOpen())
-                lisFailure = QStringLiteral("LIS: ") + databases.lastError(DbSlot::Lis);
-            return lis;
-        },
-        databases.dialect(DbSlot::Lis).engine(), now, outboxId, &lisFailure);
-    if (!sent.done.isEmpty()) {
-        out.lis = sent.done.first().written ? LisState::Written : LisState::NoRequest;
-    } else {
-        out.lis = LisState::Queued;
-        out.lisReason = sent.reason.isEmpty() ? QStringLiteral("LIS refused the write") : sent.reason;
-    }
-    // What became of the write is part of the row's history (a failure here loses nothing: the
-    // entry waits in the outbox either way).
-    ResultHistory::append(db, f.Txt_AUTOID, who, now,
-                          {{ResultHistory::lisColumn, QString(), lisStateText(out.lis, out.lisReason)}});
     return out;
 }
 

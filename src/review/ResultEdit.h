@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/Flagging.h"
+#include "review/RowVersion.h"
 
 #include <QDate>
 #include <QList>
@@ -8,6 +9,7 @@
 #include <QStringList>
 
 class AppContext;
+struct CurrentUser;
 
 // The result editor's work without the window: the edited row's fields under the editor's own
 // names, loading them by AutoNum, the catalogue and range look-ups, the re-flagging (the receive
@@ -30,6 +32,12 @@ struct Fields
     QString txt_comment;
     // Which analyser measured it (id and serial number); shown, never edited or saved.
     QString Txt_instrument;
+
+    // The row as it was read: Save writes only over that very row.
+    RowVersion::Version version;
+    // The range comments of the test: a comment that is one of them was set by the flag, and
+    // goes when the flag changes.
+    QStringList autoComments;
 };
 
 enum class LoadOutcome
@@ -58,8 +66,19 @@ bool lookUpRange(AppContext& context, Fields& fields);
 
 // Re-flags the value Txt_TEST_R: sets Txt_TEST_F (and, with `autoComment`, txt_comment) and says
 // how the value is shown. The editor's own first rules (no value or no limits: no flag; a text
-// that is not a number: " *"), then the receive chain's.
+// that is not a number: " *"), then the receive chain's. When the flag changes, a comment that the
+// flag had set (one of the test's range comments) is renewed: it gives way to the new flag's
+// comment, or to none; a comment the user wrote stays.
 Flagging::Shade reflag(Fields& fields, bool autoComment);
+
+// Whether the user may change what re-runs the range look-up (sex, age, age unit, Pregnant):
+// those change the flag, so they need the result grant as well as the patient grant.
+bool mayChangeRangeFields(const CurrentUser& user);
+// Whether a change of those fields looks the range up again for this user.
+bool mayLookUpRangeAgain(const CurrentUser& user);
+
+// The pregnancy state of a LIS patient's `moreinfo`, by the receive chain's rule.
+bool pregnantByLis(const QString& moreinfo);
 
 // The age check of Save: false for age 0 with a unit, 30 or more days, 12 or more months, or
 // 121 or more years.
@@ -82,16 +101,15 @@ int visits(AppContext& context, const QString& name);
 enum class SaveState
 {
     Saved,
-    Gone,   // the row was deleted at another station: nothing was written
-    Failed, // the interface database refused: nothing was written
+    Gone,     // the row was deleted at another station: nothing was written
+    Failed,   // the interface database refused (or stayed locked): nothing was written
+    Conflict, // the row changed since it was read: nothing was written (see `changes`)
 };
 
 enum class LisState
 {
-    NotSent,   // not to be written (settings, patient ID or test code)
-    Written,   // written into the patient's request
-    NoRequest, // the LIS has no request of that patient and test
-    Queued,    // the LIS could not be reached or was locked: the sender writes it later
+    NotSent, // not to be written (settings, patient ID or test code)
+    Queued,  // in the outbox: the program's sender writes it into the patient's request
 };
 
 struct SaveOutcome
@@ -100,12 +118,24 @@ struct SaveOutcome
     QString error;
     int changedColumns = 0;
     LisState lis = LisState::NotSent;
-    QString lisReason;
+    qint64 outboxId = 0;
+    // What changed since the row was read (Conflict), with who and when.
+    QList<RowVersion::Change> changes;
 };
 
-// Save: writes the row (with the user as editedby), its change history and, when the result is to
-// go to the LIS, its outbox entry in one transaction; then delivers that entry at once on the
-// editor's own connections. `now` is the moment of the save.
+// How long Save waits for another program's lock on the embedded interface database before it
+// gives up with nothing written (the window must not freeze on a lock).
+inline constexpr int kSaveLockWaitMs = 80;
+
+// Save: when the row is still as it was read, writes it (with the user as editedby), its change
+// history and, when the result is to go to the LIS, its outbox entry with a "queued" history line,
+// in one transaction. The LIS itself is not touched here: the program's outbox sender writes the
+// entry. A result without LIS test code takes the catalogue's code of its test. `now` is the
+// moment of the save.
 SaveOutcome save(AppContext& context, const Fields& fields, const QDateTime& now);
+
+// After a conflict: the row as it is now, with what the user typed over what had been read kept
+// on top of it, and the new version, for a second, informed Save.
+Fields mergeTyped(const Fields& loaded, const Fields& typed, const Fields& fresh);
 
 } // namespace ResultEdit

@@ -5,29 +5,23 @@
 #include "core/AppContext.h"
 #include "core/ColourRef.h"
 #include "core/Grants.h"
-#include "core/GridTextUi.h"
 #include "core/NavigationWidget.h"
 #include "core/WindowCodes.h"
-#include "db/Databases.h"
-#include "link/ResultHistory.h"
 #include "review/EditorMessages.h"
+#include "review/LisWorklistWidget.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDialog>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -88,8 +82,6 @@ const HiddenField hiddenFields[] = {
     {"Txt_HIGHCOMMENT", &ResultEdit::Fields::Txt_HIGHCOMMENT},
 };
 
-const int kWorklistColumns = 13;
-
 } // namespace
 
 ResultEditorWindow::~ResultEditorWindow()
@@ -136,7 +128,8 @@ void ResultEditorWindow::build()
                                  {QStringLiteral("السيد/ "), QStringLiteral("السيدة/ "), QStringLiteral("الآنسة/ "),
                                   QStringLiteral("الطفل/ "), QStringLiteral("الطفلة/ ")});
     m_patientName = named(new QLineEdit(patient), "LblPatName");
-    m_nameList = named(new QListWidget(patient), "LblPatNameX");
+    // The suggestion lists float over the form below their field, so the form never moves.
+    m_nameList = named(new QListWidget(this), "LblPatNameX");
     m_visits = named(new QLabel(QStringLiteral("0"), patient), "Lbl_visitno");
     m_sex = named(new QComboBox(patient), "Cmb_sex");
     m_sex->addItems({QStringLiteral("Male"), QStringLiteral("Female")});
@@ -150,7 +143,7 @@ void ResultEditorWindow::build()
     m_drSefa = editableList(patient, "Cmb_drsefa",
                             {EditorMessages::defaultDoctorTitle, QStringLiteral("د/ "), QStringLiteral("أ.د/ ")});
     m_docName = named(new QLineEdit(patient), "LblDocName");
-    m_doctorList = named(new QListWidget(patient), "LblDocNameX");
+    m_doctorList = named(new QListWidget(this), "LblDocNameX");
     m_testDate = datePicker(patient, "DTPicker_testdate");
     m_testTime = named(new QLineEdit(patient), "LblTestTime");
     m_testTime->setMaximumWidth(100);
@@ -168,7 +161,6 @@ void ResultEditorWindow::build()
     p->addWidget(m_patientName, 1, 2, 1, 3);
     p->addWidget(new QLabel(QStringLiteral("عدد الزيارات"), patient), 1, 5);
     p->addWidget(m_visits, 1, 6);
-    p->addWidget(m_nameList, 2, 2, 1, 3);
     p->addWidget(new QLabel(QStringLiteral("الجنس"), patient), 3, 0);
     p->addWidget(m_sex, 3, 1);
     p->addWidget(new QLabel(QStringLiteral("السن"), patient), 3, 2);
@@ -178,7 +170,6 @@ void ResultEditorWindow::build()
     p->addWidget(new QLabel(QStringLiteral("الطبيب"), patient), 4, 0);
     p->addWidget(m_drSefa, 4, 1);
     p->addWidget(m_docName, 4, 2, 1, 3);
-    p->addWidget(m_doctorList, 5, 2, 1, 3);
     p->addWidget(new QLabel(QStringLiteral("تاريخ التحليل"), patient), 6, 0);
     p->addWidget(m_testDate, 6, 1);
     p->addWidget(new QLabel(QStringLiteral("الوقت"), patient), 6, 2);
@@ -269,36 +260,12 @@ void ResultEditorWindow::build()
     bar->addWidget(m_crvData);
     layout->addLayout(bar);
 
-    m_panel = named(new QGroupBox(QStringLiteral("قائمة طلبات كورفانا سيستم"), work), "Frm_CRVdata");
-    auto* panel = new QVBoxLayout(m_panel);
-    auto* panelBar = new QHBoxLayout;
-    m_requestDate = datePicker(m_panel, "DTPickersersh");
+    m_panel = new LisWorklistWidget(m_context, "DTPickersersh", work);
     auto* ok = named(new QPushButton(QStringLiteral("Ok"), m_panel), "cmd_crvokget");
     auto* cancelGet = named(new QPushButton(QStringLiteral("Cancel"), m_panel), "cmd_cancelcrvget");
-    m_loading = named(new QLabel(QStringLiteral("جاري التحميل ..."), m_panel), "Frame_load");
-    m_loading->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
-    m_loading->hide();
-    panelBar->addWidget(new QLabel(QStringLiteral("تاريخ الطلب"), m_panel));
-    panelBar->addWidget(m_requestDate);
-    panelBar->addWidget(ok);
-    panelBar->addWidget(cancelGet);
-    panelBar->addStretch(1);
-    panelBar->addWidget(m_loading);
-    panel->addLayout(panelBar);
-    m_worklist = named(new QTableWidget(0, kWorklistColumns, m_panel), "DGd_patientname");
-    m_worklist->setHorizontalHeaderLabels(
-        {QStringLiteral("PatientID"), QStringLiteral("patientnamear"), QStringLiteral("patientsex"),
-         QStringLiteral("patientage"), QStringLiteral("patientageunit"), QStringLiteral("testsimp"),
-         QStringLiteral("referredbyname"), QStringLiteral("REQDATE"), QStringLiteral("timein"),
-         QStringLiteral("patientsefa"), QStringLiteral("referredbysefa"), QStringLiteral("testcode"),
-         QStringLiteral("moreinfo")});
-    m_worklist->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_worklist->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_worklist->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_worklist->setItemDelegate(new CellDirectionDelegate(m_worklist));
-    m_worklist->verticalHeader()->hide();
-    m_worklist->setMinimumHeight(200);
-    panel->addWidget(m_worklist, 1);
+    m_panel->bar()->addWidget(ok);
+    m_panel->bar()->addWidget(cancelGet);
+    m_panel->bar()->addStretch(1);
     m_panel->hide();
     layout->addWidget(m_panel, 1);
     layout->addStretch(0);
@@ -356,11 +323,8 @@ void ResultEditorWindow::build()
     connect(m_crvData, &QPushButton::clicked, this, &ResultEditorWindow::toggleLisPanel);
     connect(ok, &QPushButton::clicked, this, &ResultEditorWindow::takeWorklistRow);
     connect(cancelGet, &QPushButton::clicked, this, &ResultEditorWindow::cancelWorklist);
-    connect(m_worklist, &QTableWidget::cellDoubleClicked, this, [this] { takeWorklistRow(); });
-    connect(m_requestDate, &QDateEdit::dateChanged, this, [this] {
-        if (!m_filling && m_panel->isVisibleTo(this))
-            loadWorklist();
-    });
+    connect(m_panel, &LisWorklistWidget::rowActivated, this, [this] { takeWorklistRow(); });
+    connect(m_panel, &LisWorklistWidget::loadFailed, this, [this] { setPanelMode(false); });
     resize(900, 640);
 }
 
@@ -374,6 +338,11 @@ void ResultEditorWindow::applyGrants()
           static_cast<QWidget*>(m_sex), static_cast<QWidget*>(m_docName), static_cast<QWidget*>(m_patientSefa),
           static_cast<QWidget*>(m_drSefa), static_cast<QWidget*>(m_testDate)})
         w->setEnabled(patient);
+    // These re-run the range look-up and so change the flag: they need the result grant too.
+    const bool rangeFields = ResultEdit::mayChangeRangeFields(user);
+    for (QWidget* w : {static_cast<QWidget*>(m_sex), static_cast<QWidget*>(m_ageN), static_cast<QWidget*>(m_ageU),
+                       static_cast<QWidget*>(m_pregnant)})
+        w->setEnabled(rangeFields);
     const bool result = hasGrant(user, Grant::Grant2);
     for (QWidget* w : {static_cast<QWidget*>(m_commentButton), static_cast<QWidget*>(m_testName),
                        static_cast<QWidget*>(m_assay), static_cast<QWidget*>(m_value), static_cast<QWidget*>(m_unit),
@@ -478,13 +447,14 @@ void ResultEditorWindow::reflag()
 }
 
 // A change of the patient's sex, age or pregnancy state looks the range up again, so that the flag
-// follows the patient; a result without a catalogue test keeps the range it was stored with.
+// follows the patient; a result without a catalogue test keeps the range it was stored with, and
+// a user without the result grant cannot change the flag this way (a take-over keeps the range).
 void ResultEditorWindow::patientDataChanged()
 {
     if (m_filling)
         return;
     collect();
-    if (Numbers::toNumber(m_fields.Txt_CODE) != 0.0)
+    if (Numbers::toNumber(m_fields.Txt_CODE) != 0.0 && ResultEdit::mayLookUpRangeAgain(m_context.currentUser))
         m_rangeLookupArmed = true;
     lookUpRange();
 }
@@ -522,98 +492,6 @@ void ResultEditorWindow::offerComments()
     m_comments->setFocus();
 }
 
-void ResultEditorWindow::showSuggestions(bool doctor)
-{
-    QListWidget* list = doctor ? m_doctorList : m_nameList;
-    QLineEdit* edit = doctor ? m_docName : m_patientName;
-    list->clear();
-    list->addItems(doctor ? ResultEdit::doctorSuggestions(m_context, edit->text())
-                          : ResultEdit::nameSuggestions(m_context, edit->text()));
-    list->show();
-    (doctor ? m_nameList : m_doctorList)->hide();
-}
-
-void ResultEditorWindow::takeSuggestion(bool doctor)
-{
-    QListWidget* list = doctor ? m_doctorList : m_nameList;
-    const QListWidgetItem* item = list->currentItem();
-    list->hide();
-    if (!item)
-        return;
-    collect();
-    if (doctor)
-        ResultEdit::takePastDoctor(m_context, item->text(), m_fields);
-    else
-        ResultEdit::takePastPatient(m_context, item->text(), m_fields);
-    showFields();
-    updateVisits();
-    patientDataChanged();
-    (doctor ? m_docName : m_patientName)->setFocus();
-}
-
-void ResultEditorWindow::updateVisits()
-{
-    m_visits->setText(QString::number(ResultEdit::visits(m_context, m_patientName->text())));
-}
-
-bool ResultEditorWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::FocusIn) {
-        KeyboardLayout& keyboard = m_context.keyboardLayout();
-        if (watched == m_patientName || watched == m_docName) {
-            keyboard.activate(KeyboardLayouts::arabic);
-            const bool doctor = watched == m_docName;
-            if (!(doctor ? m_doctorList : m_nameList)->isVisible())
-                showSuggestions(doctor);
-        } else if (watched == m_sampleId || watched == m_patientId || watched == m_ageN || watched == m_testTime ||
-                   watched == m_comment) {
-            keyboard.activate(KeyboardLayouts::englishUs);
-        }
-    } else if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-        if ((watched == m_patientName || watched == m_docName) && (enter || key == Qt::Key_Down)) {
-            QListWidget* list = watched == m_docName ? m_doctorList : m_nameList;
-            if (list->isVisible() && list->count() > 0) {
-                list->setFocus();
-                list->setCurrentRow(0);
-            } else if (enter) {
-                focusNextChild();
-            }
-            return true;
-        }
-        if ((watched == m_nameList || watched == m_doctorList) && enter) {
-            takeSuggestion(watched == m_doctorList);
-            return true;
-        }
-        if (watched == m_ageN && enter) {
-            m_ageU->setFocus();
-            return true;
-        }
-        if (watched == m_patientId && enter) {
-            m_patientName->setFocus();
-            return true;
-        }
-    } else if (event->type() == QEvent::MouseButtonDblClick) {
-        if (watched == m_comment->viewport() && !m_value->text().isEmpty()) {
-            collect();
-            const ResultEdit::Fields& f = m_fields;
-            if (f.Txt_TEST_F == f.Txt_TEST_minEX) {
-                if (!f.Txt_LOWCOMMENT.isEmpty())
-                    m_comment->setPlainText(f.Txt_LOWCOMMENT);
-            } else if (f.Txt_TEST_F == f.Txt_TEST_maxEX && !f.Txt_HIGHCOMMENT.isEmpty()) {
-                m_comment->setPlainText(f.Txt_HIGHCOMMENT);
-            }
-            return true;
-        }
-        if (watched == m_range) {
-            m_range->setText(m_fields.Txt_TESTNOTRMAL);
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 void ResultEditorWindow::save()
 {
     collect();
@@ -631,12 +509,40 @@ void ResultEditorWindow::save()
         m_context.dialogs().error(EditorMessages::saveFailedTitle,
                                   EditorMessages::saveFailedText + QStringLiteral("\n") + out.error);
         return;
+    case ResultEdit::SaveState::Conflict:
+        showConflict(out.changes);
+        return;
     case ResultEdit::SaveState::Saved:
         break;
     }
-    if (out.lis == ResultEdit::LisState::Queued)
-        m_context.dialogs().warning(EditorMessages::lisQueuedTitle, EditorMessages::lisQueuedText);
     done(true);
+}
+
+// The row changed under the editor: say what, who and when, then show the row as it is now with
+// what the user typed kept on top, so that a second Save is an informed one.
+void ResultEditorWindow::showConflict(const QList<RowVersion::Change>& changes)
+{
+    m_context.dialogs().warning(EditorMessages::conflictTitle, EditorMessages::conflictText + QLatin1Char('\n') +
+                                                                   RowVersion::describe(changes) + QLatin1Char('\n') +
+                                                                   EditorMessages::conflictAfter);
+    ResultEdit::Fields fresh;
+    fresh.DTPicker_testdate = m_context.clock().today();
+    switch (ResultEdit::load(m_context, m_fields.Txt_AUTOID, fresh)) {
+    case ResultEdit::LoadOutcome::Loaded:
+        break;
+    case ResultEdit::LoadOutcome::Gone:
+        m_context.dialogs().warning(EditorMessages::goneTitle, EditorMessages::goneText);
+        m_save->setEnabled(false);
+        return;
+    case ResultEdit::LoadOutcome::Failed:
+        return;
+    }
+    m_fields = ResultEdit::mergeTyped(m_loaded, m_fields, fresh);
+    m_loaded = fresh;
+    showFields();
+    ResultEdit::Fields shown = m_fields;
+    const Flagging::Shade shade = ResultEdit::reflag(shown, false);
+    showShade(m_fields.Txt_TEST_F.isEmpty() || m_fields.Txt_TEST_R.isEmpty() ? shade : Flagging::Shade::Flagged);
 }
 
 void ResultEditorWindow::cancel()
@@ -651,138 +557,4 @@ void ResultEditorWindow::done(bool saved)
     m_done = true;
     emit finished(saved, m_fields);
     close();
-}
-
-void ResultEditorWindow::showChanges()
-{
-    const QSqlDatabase db = m_context.databases().OpenInterfaceDbQuiet(1);
-    if (!db.isOpen())
-        return;
-    const auto entries = ResultHistory::of(db, m_fields.Txt_AUTOID);
-    if (!entries)
-        return;
-    if (entries->isEmpty()) {
-        m_context.dialogs().information(EditorMessages::noChangesTitle, EditorMessages::noChangesText);
-        return;
-    }
-    auto* dialog = named(new QDialog(this), "Frm_resulthistory");
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(EditorMessages::noChangesTitle);
-    auto* layout = new QVBoxLayout(dialog);
-    auto* grid = named(new QTableWidget(static_cast<int>(entries->size()), 5, dialog), "DGd_history");
-    grid->setHorizontalHeaderLabels({QStringLiteral("الوقت"), QStringLiteral("المستخدم"), QStringLiteral("الحقل"),
-                                     QStringLiteral("القيمة السابقة"), QStringLiteral("القيمة الجديدة")});
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setItemDelegate(new CellDirectionDelegate(grid));
-    grid->verticalHeader()->hide();
-    for (int i = 0; i < entries->size(); ++i) {
-        const ResultHistory::Entry& e = entries->at(i);
-        const QStringList cells{e.changedAt, e.changedBy, e.change.column, e.change.before, e.change.after};
-        for (int c = 0; c < cells.size(); ++c)
-            grid->setItem(i, c, new QTableWidgetItem(cells[c]));
-    }
-    grid->resizeColumnsToContents();
-    grid->horizontalHeader()->setStretchLastSection(true);
-    layout->addWidget(grid);
-    dialog->resize(760, 360);
-    dialog->show();
-}
-
-void ResultEditorWindow::setPanelMode(bool on)
-{
-    m_panel->setVisible(on);
-    m_info->setEnabled(!on);
-    m_buttons->setEnabled(!on);
-    if (!on)
-        m_loading->hide();
-}
-
-void ResultEditorWindow::toggleLisPanel()
-{
-    if (!checkGrant(m_context.currentUser, Grant::Grant1, m_context.dialogs()))
-        return;
-    if (m_context.settings.lisActive != 1) {
-        m_context.dialogs().warning(EditorMessages::lisOffTitle, EditorMessages::lisOffText);
-        return;
-    }
-    if (m_panel->isVisible()) {
-        setPanelMode(false);
-        return;
-    }
-    setPanelMode(true);
-    m_filling = true;
-    m_requestDate->setDate(m_context.clock().today());
-    m_filling = false;
-    loadWorklist();
-}
-
-void ResultEditorWindow::loadWorklist()
-{
-    m_loading->show();
-    m_worklist->setRowCount(0);
-    m_worklistRows.clear();
-    // The same query as the main window's worklist, on the active tests of the catalogue.
-    const LisWorklist::ActiveTests active = LisWorklist::loadActiveTests(m_context);
-    const LisWorklist::Worklist list = LisWorklist::loadLisWorklist(m_context, m_requestDate->date(), active.codeList);
-    m_loading->hide();
-    if (!list.ok) {
-        setPanelMode(false);
-        return;
-    }
-    m_worklistRows = list.rows;
-    m_worklist->setRowCount(static_cast<int>(list.rows.size()));
-    for (int i = 0; i < list.rows.size(); ++i) {
-        const QStringList cells = list.rows[i].columns();
-        for (int c = 0; c < kWorklistColumns; ++c)
-            m_worklist->setItem(i, c, new QTableWidgetItem(cells.value(c)));
-    }
-    m_worklist->resizeColumnsToContents();
-    if (!list.rows.isEmpty())
-        m_worklist->setCurrentCell(0, 0);
-}
-
-void ResultEditorWindow::takeWorklistRow()
-{
-    const int row = m_worklist->currentRow();
-    const bool taken = row >= 0 && row < m_worklistRows.size();
-    setPanelMode(false);
-    if (!taken)
-        return;
-    collect();
-    const LisWorklist::WorklistRow& w = m_worklistRows[row];
-    ResultEdit::Fields& f = m_fields;
-    f.LblPatID = w.patientId;
-    f.LblPatName = w.patientName;
-    f.Cmb_sex = w.sex;
-    f.LblAgeN = w.age;
-    f.Cmb_AgeU = w.ageUnit;
-    f.LblDocName = w.referredBy;
-    f.Cmb_patientsefa = w.patientSefa;
-    f.Cmb_drsefa = w.referredBySefa;
-    f.Txt_TEST_C = w.testName;
-    f.Txt_CRVTESTCODE = QString::number(w.testCode);
-    if (w.requestDate.isValid())
-        f.DTPicker_testdate = w.requestDate;
-    f.LblTestTime = w.timeIn;
-    f.Chk_pregsmok = w.moreInfo.mid(8, 1) == QLatin1String("1") && w.moreInfo.mid(9, 1) == QLatin1String("0");
-    ResultEdit::takeCatalogueOfLisCode(m_context, f);
-    showFields();
-    updateVisits();
-    patientDataChanged();
-}
-
-void ResultEditorWindow::cancelWorklist()
-{
-    ResultEdit::Fields& f = m_fields;
-    collect();
-    f.Cmb_sex = m_loaded.Cmb_sex;
-    f.LblPatID = m_loaded.LblPatID;
-    f.Cmb_patientsefa = m_loaded.Cmb_patientsefa;
-    f.LblPatName = m_loaded.LblPatName;
-    f.LblAgeN = m_loaded.LblAgeN;
-    f.Cmb_AgeU = m_loaded.Cmb_AgeU;
-    f.LblDocName = m_loaded.LblDocName;
-    f.Cmb_drsefa = f.LblDocName.isEmpty() ? EditorMessages::defaultDoctorTitle : m_loaded.Cmb_drsefa;
-    showFields();
-    setPanelMode(false);
 }

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class AppContext;
+class LisWorklistWidget;
 class NavigationWidget;
 class QCheckBox;
 class QComboBox;
@@ -60,8 +61,9 @@ private:
     void takeSuggestion(bool doctor);
     void updateVisits();
     void showChanges();
+    void showConflict(const QList<RowVersion::Change>& changes);
+    void placeSuggestions(QListWidget* list, QLineEdit* edit);
     void setPanelMode(bool on);
-    void loadWorklist();
     void done(bool saved);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -72,6 +74,7 @@ private:
     bool m_rangeLookupArmed = false;
     bool m_filling = false;
     bool m_done = false;
+    bool m_keepListsClosed = false;
 
     QWidget *m_info, *m_buttons;
     QLineEdit *m_sampleId, *m_patientId, *m_patientName, *m_ageN, *m_docName, *m_testTime;
@@ -89,9 +92,5 @@ private:
     QPushButton *m_save, *m_cancel, *m_commentButton, *m_history, *m_changes, *m_crvData;
     QList<QLineEdit*> m_hidden;
 
-    QWidget* m_panel;
-    QDateEdit* m_requestDate;
-    QTableWidget* m_worklist;
-    QLabel* m_loading;
-    QList<LisWorklist::WorklistRow> m_worklistRows;
+    LisWorklistWidget* m_panel;
 };

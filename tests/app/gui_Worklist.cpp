@@ -6,7 +6,12 @@
 #include "config/IniFile.h"
 #include "core/ColourRef.h"
 #include "core/Grants.h"
+#include "db/Databases.h"
 #include "db/DbMessages.h"
+#include "link/LisOutbox.h"
+#include "link/ReceiveSteps.h"
+#include "review/LisWorklistWidget.h"
+#include "review/ResultEdit.h"
 #include "review/ResultEditorWindow.h"
 #include "review/SearchMessages.h"
 #include "review/SearchWindow.h"
@@ -16,6 +21,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -215,6 +221,76 @@ private slots:
         QCOMPARE(grid("MSFG_Patient")->rowCount(), 0);
     }
 
+    void deleteChangedRow_data()
+    {
+        QTest::addColumn<bool>("byAnalyser");
+        QTest::addColumn<QString>("who");
+        QTest::newRow("sent again by the analyser") << true << "VIDAS";
+        QTest::newRow("corrected at another station") << false << "Sara";
+    }
+    // Delete removes only the row as it was shown: a row changed since is shown again with what
+    // changed, who and when, and a second Delete removes it.
+    void deleteChangedRow()
+    {
+        QFETCH(bool, byAnalyser);
+        QFETCH(QString, who);
+        QVERIFY(m_install->exec(TestInstall::Db::Interface,
+                                u"INSERT INTO Result (SampleID,patientid,Patientname,Testdate,TestTime,testsimp,"
+                                "shortAssay,resultt1,sending) VALUES ('7','P1','Mona',?,'14:07','TSH','ZZZ','150',0)"_s,
+                                {today()}));
+        openMain();
+        clickRow(grid("MSFG_Patient"), 0);
+        const QString autoNum = child<QLineEdit>(m_main.get(), "Txt_AUTOID")->text();
+        QVERIFY(!autoNum.isEmpty());
+        if (byAnalyser) {
+            ReceiveSteps steps(*m_ctx);
+            steps.beginSession(0, m_install->clock.now(), false);
+            CurrentResult r;
+            r.LblSampID = u"7"_s;
+            r.LblPatID = u"P1"_s;
+            r.LblPatName = u"Mona"_s;
+            r.Txt_shortAssay = u"ZZZ"_s;
+            r.Txt_resultt1 = u"300"_s;
+            steps.StoreResult(r);
+            QVERIFY(!steps.error().isSet());
+        } else {
+            ResultEdit::Fields other;
+            QCOMPARE(ResultEdit::load(*m_ctx, autoNum.toLongLong(), other), ResultEdit::LoadOutcome::Loaded);
+            other.Txt_TEST_R = u"300"_s;
+            m_ctx->currentUser.name = who;
+            QCOMPARE(ResultEdit::save(*m_ctx, other, m_install->clock.now()).state, ResultEdit::SaveState::Saved);
+        }
+        dialogs().clear();
+        click("cmd_deletetpatient");
+        QCOMPARE(count(u"AutoNum=?"_s, {autoNum}), 1);
+        const QString text = dialogs().last().text;
+        QVERIFY2(text.startsWith(WorklistMessages::deleteChanged), qPrintable(text));
+        QVERIFY2(text.contains(u"resultt1: \u2066150\u2069 ← \u2066300\u2069 (\u2066"_s + who), qPrintable(text));
+        QCOMPARE(grid("MSFlexGrid1")->item(0, 1)->text(), u"300"_s);
+        QCOMPARE(child<QLineEdit>(m_main.get(), "Txt_AUTOID")->text(), autoNum);
+        click("cmd_deletetpatient");
+        QCOMPARE(count(u"AutoNum=?"_s, {autoNum}), 0);
+    }
+
+    // A correction waiting for the LIS is counted in the main window, by the outbox table, for as
+    // long as it waits.
+    void outboxWaitingShown()
+    {
+        openMain();
+        auto* label = child<QLabel>(m_main.get(), "Lbl_outboxnum");
+        QVERIFY(!label->isVisible());
+        QVERIFY(QFile::rename(m_install->lisDbFile(), m_install->lisDbFile() + u".away"_s));
+        QVERIFY(LisOutbox::queueColumns(m_ctx->databases().OpenInterfaceDbQuiet(1), 0, u"2601140001230"_s, 501,
+                                        {{u"resultt"_s, u"4.4"_s}}, LisOutbox::editorOrigin, m_install->clock.now()));
+        LisOutbox::Sender sender(*m_ctx, {100, 20, 50});
+        connect(&sender, &LisOutbox::Sender::waitingChanged, m_main.get(), &MainWindow::showOutboxWaiting);
+        QTRY_VERIFY(label->isVisible());
+        QCOMPARE(label->text(), WorklistMessages::outboxWaiting.arg(1));
+        QVERIFY(!label->toolTip().isEmpty()); // why it waits
+        QVERIFY(QFile::rename(m_install->lisDbFile() + u".away"_s, m_install->lisDbFile()));
+        QTRY_VERIFY_WITH_TIMEOUT(!label->isVisible(), 10000);
+    }
+
     // Adding from the LIS worklist: a test once, the patient once, a blank sample.
     void addFromWorklist()
     {
@@ -232,6 +308,9 @@ private slots:
         QVERIFY(!child(m_main.get(), "PictureCmd")->isEnabled());
         QTableWidget* worklist = grid("DGd_patientname");
         QVERIFY(worklist->rowCount() >= 4);
+        // The panel the result editor shows too, with the same captions.
+        QVERIFY(qobject_cast<LisWorklistWidget*>(panel));
+        QCOMPARE(worklist->horizontalHeaderItem(1)->text(), u"Patient name"_s);
         QCOMPARE(worklist->currentRow(), 0); // the first row is chosen
         // Newest daily number first.
         const QString ids = column(worklist, 0);

@@ -148,15 +148,15 @@ private slots:
                               "testcode = (SELECT testcode FROM testtable t WHERE t.shortAssay=Result.shortAssay) "
                               "FROM Result ORDER BY AutoNum"),
             (QStringList{"260114000123|2601140001230|أحمد محمود علي|السيد|سامي حسن|د/|Male|45|Years|2026-12-05|02:07 "
-                         "PM|0|Free T4|FT4|Thyroid|1|FT4|Free T4|12.79||12.79|pmol/l|9|19|L|H|9 - 19||null|null|"
+                         "PM|0|Free T4|FT4|Thyroid|1|FT4|Free T4|12.79||12.79|pmol/l|9|19|L|H|9 - 19||null|502|"
                          "null|1",
                          "||FER   08:05 AM|null|null|null|null|null|null|2026-12-05|02:07 PM|0|Ferritin|FER|Anaemia|0|"
-                         "FER|Ferritin|> 1200||> 1200|ng/ml|0|0|||||null|null|null|1",
+                         "FER|Ferritin|> 1200||> 1200|ng/ml|0|0|||||null|505|null|1",
                          "260114000124|2601140001247|فاطمة عبد الله|السيدة|منى إبراهيم|د/|Female|32|Years|2026-12-05|"
                          "02:07 PM|1|Prolactin|PRL|Hormones|3|PRL|Prolactin|Negative|Negative||ng/ml|9.7|208.5|L|H|"
-                         "9.7 - 208.5||null|null|null|1",
+                         "9.7 - 208.5||null|503|null|1",
                          "260114000123|2601140001230|أحمد محمود علي|السيد|سامي حسن|د/|Male|45|Years|2026-12-05|02:07 "
-                         "PM|0|TSH|TSH|Thyroid|1|TSH|TSH|2.35||2.35|uUI/ml|0.25|5|L|H|0.25 - 5.00||null|null|null|"
+                         "PM|0|TSH|TSH|Thyroid|1|TSH|TSH|2.35||2.35|uUI/ml|0.25|5|L|H|0.25 - 5.00||null|501|null|"
                          "1"}));
         // The requests measured are written, every other one is left as it was.
         const QString written = "VIDAS INTERFACE|Saturday, 05 Dec 2026   02:07 PM|";

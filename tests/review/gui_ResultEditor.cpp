@@ -1,6 +1,7 @@
 #include "TestInstall.h"
 #include "core/Grants.h"
 #include "link/Flagging.h"
+#include "link/LisOutbox.h"
 #include "link/ReceiveSteps.h"
 #include "review/EditorMessages.h"
 #include "review/ResultEditorWindow.h"
@@ -84,6 +85,8 @@ class TestResultEditor : public QObject
         return *m_editor;
     }
     QDate today() const { return m_install->clock.today(); }
+    // What a program's outbox sender does on its pass.
+    LisOutbox::SendOutcome deliver() { return LisOutbox::deliver(*m_ctx, m_install->clock.now()); }
     void setCombo(const char* name, const QString& text)
     {
         auto* box = child<QComboBox>(name);
@@ -212,6 +215,10 @@ private slots:
                                    << ""
                                    << "25"
                                    << "" << white;
+        QTest::newRow("a high limit only") << ""
+                                           << "6"
+                                           << "7"
+                                           << "H" << flagged;
     }
     // Typing a value flags it with the receive chain's rules and colours it.
     void reflagOnValue()
@@ -223,7 +230,9 @@ private slots:
         QFETCH(int, shade);
         QVariantMap limits{{u"nolowexe"_s, u"L"_s}, {u"nohighexe"_s, u"H"_s}, {u"RESULTCASEPRINT"_s, u"X"_s}};
         if (!low.isEmpty())
-            limits.insert({{u"lowlimit"_s, low.toDouble()}, {u"highlimit"_s, high.toDouble()}});
+            limits.insert(u"lowlimit"_s, low.toDouble());
+        if (!high.isEmpty())
+            limits.insert(u"highlimit"_s, high.toDouble());
         open(addResult(limits));
         edit("Txt_TEST_R")->setText(value);
         QCOMPARE(edit("Txt_TEST_F")->text(), flag);
@@ -317,13 +326,18 @@ private slots:
         click("cmd_save");
         QCOMPARE(finished.size(), 1);
         QVERIFY(dialogs().shown.isEmpty());
+        // Save leaves the LIS to the outbox's sender.
+        QCOMPARE(iface(u"SELECT state FROM lisoutbox"_s), u"queued"_s);
+        QCOMPARE(deliver().done.size(), 1);
         QCOMPARE(lis(u"SELECT resultt, resultt1, RESULTCASEPRINT, normalrang, resultfinsh, edituser FROM patienttest "
                      "WHERE patientid='2601140001247' AND testcode=503"_s),
                  u"250|lis own|H|9.7 - 208.5|1|VIDAS INTERFACE"_s);
         QCOMPARE(lis(u"SELECT COUNT(*) FROM patienttest WHERE resultfinsh=1"_s), u"1"_s);
         QCOMPARE(iface(u"SELECT patientid, crvtestid FROM Result WHERE AutoNum=?"_s, {id}), u"2601140001247|503"_s);
         QCOMPARE(iface(u"SELECT state FROM lisoutbox"_s), u"written"_s);
-        QCOMPARE(iface(u"SELECT newvalue FROM resulthistory WHERE columnname='(LIS)'"_s), u"written"_s);
+        QCOMPARE(m_install->texts(Db::Interface, u"SELECT changedby, oldvalue, newvalue FROM resulthistory WHERE "
+                                                 "columnname='(LIS)' ORDER BY historyid"_s),
+                 QStringList({u"Huda O'Hara|null|queued"_s, u"LIS outbox|queued|delivered"_s}));
     }
 
     void patientIdLength_data()
@@ -344,12 +358,14 @@ private slots:
         edit("LblPatID")->setText(patientId);
         edit("Txt_TEST_R")->setText(u"3.3"_s);
         click("cmd_save");
+        deliver();
         QCOMPARE(iface(u"SELECT patientid FROM Result WHERE AutoNum=?"_s, {id}), patientId);
         QCOMPARE(lis(u"SELECT COUNT(*) FROM patienttest WHERE resultt IS NOT NULL"_s), written ? u"1"_s : u"0"_s);
         QCOMPARE(iface(u"SELECT COUNT(*) FROM lisoutbox"_s), written ? u"1"_s : u"0"_s);
     }
 
-    // The LIS gone at Save: the row is saved, the write waits in the outbox, the history says so.
+    // The LIS gone at Save: the row is saved, the write waits in the outbox, the history says so;
+    // once the LIS is back the next pass writes it and the history says when.
     void lisUnreachableAtSave()
     {
         const qint64 id = addResult({{u"patientid"_s, u"2601140001230"_s}, {u"crvtestid"_s, 501}});
@@ -357,10 +373,21 @@ private slots:
         QVERIFY(QFile::rename(m_install->lisDbFile(), m_install->lisDbFile() + u".away"_s));
         edit("Txt_TEST_R")->setText(u"4.4"_s);
         click("cmd_save");
-        QCOMPARE(dialogs().last().text, EditorMessages::lisQueuedText);
+        QVERIFY(dialogs().shown.isEmpty());
         QCOMPARE(iface(u"SELECT resultt1 FROM Result WHERE AutoNum=?"_s, {id}), u"4.4"_s);
+        const LisOutbox::SendOutcome away = deliver();
+        QVERIFY(away.stalled);
+        QCOMPARE(away.waiting, 1);
         QCOMPARE(iface(u"SELECT state, resultt FROM lisoutbox"_s), u"queued|4.4"_s);
-        QVERIFY(iface(u"SELECT newvalue FROM resulthistory WHERE columnname='(LIS)'"_s).startsWith(u"queued: "_s));
+        QCOMPARE(iface(u"SELECT newvalue FROM resulthistory WHERE columnname='(LIS)'"_s), u"queued"_s);
+
+        QVERIFY(QFile::rename(m_install->lisDbFile() + u".away"_s, m_install->lisDbFile()));
+        m_install->clock.set(m_install->clock.now().addSecs(300));
+        QCOMPARE(deliver().waiting, 0);
+        QCOMPARE(lis(u"SELECT resultt FROM patienttest WHERE patientid='2601140001230' AND testcode=501"_s), u"4.4"_s);
+        QCOMPARE(iface(u"SELECT changedat, newvalue FROM resulthistory WHERE columnname='(LIS)' AND "
+                       "changedby='LIS outbox'"_s),
+                 m_install->clock.now().toString(u"yyyy-MM-dd HH:mm:ss"_s) + u"|delivered"_s);
     }
 
     // Cancel writes nothing; a row deleted elsewhere is reported and never written again.
