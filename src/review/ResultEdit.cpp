@@ -102,7 +102,7 @@ QStringList suggestions(AppContext& context, const QString& column, const QStrin
     const SqlRun::Rows rows =
         SqlRun::select(db,
                        QStringLiteral("Select ") + dialect.top(25) + column + QStringLiteral(" from Result WHERE ") +
-                           column + QStringLiteral(" LIKE ? ESCAPE '\\' group by ") + column +
+                           dialect.caselessLike(column) + QStringLiteral(" group by ") + column +
                            QStringLiteral(" order By ") + column + QStringLiteral(" ") + dialect.limit(25),
                        {likePrefix(prefix, dialect.engine())});
     QStringList names;

@@ -3,6 +3,8 @@
 #include "ReceiveLab.h"
 #include "app/DailyWorklist.h"
 #include "config/IniFile.h"
+#include "link/LisOutbox.h"
+#include "review/ResultEdit.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -140,8 +142,13 @@ void it_ManyStations::twoReceiversAndAReviewStation()
     for (int i = 0; i < 2; ++i)
         QVERIFY2(stations[i].start(lab.install, captures[i]), qPrintable(stations[i].receiver.readAll()));
 
-    // The main window's day, on a connection of a third program, fills while the receivers store.
+    // The review station: the main window's day on a connection of a third program, corrections
+    // saved through the editor's rules, and the program's own outbox sender.
+    lab.install.clock.set(QDateTime::currentDateTime());
     AppContext& review = lab.makeContext();
+    review.currentUser.name = QStringLiteral("Huda");
+    review.currentUser.grant1 = review.currentUser.grant2 = true;
+    LisOutbox::Sender sender(review, {200, 50, 500});
     const auto stored = [&] { return lab.install.text(Db::Interface, "SELECT count(*) FROM Result").toInt(); };
     QElapsedTimer clock;
     clock.start();
@@ -151,6 +158,20 @@ void it_ManyStations::twoReceiversAndAReviewStation()
     const qsizetype early = DailyWorklist::patientsOfDay(review, today).size();
     QVERIFY2(early >= 100 && early < 2 * kSessions + 10, qPrintable(QString::number(early)));
 
+    // Twenty results corrected while the receivers go on storing.
+    QVERIFY(QTest::qWaitFor([&] { return stored() >= 200; }, 60000));
+    const QStringList corrected =
+        lab.install.texts(Db::Interface, "SELECT AutoNum FROM Result ORDER BY AutoNum DESC LIMIT 20");
+    for (const QString& autoNum : corrected) {
+        ResultEdit::Fields fields;
+        QCOMPARE(ResultEdit::load(review, autoNum.toLongLong(), fields), ResultEdit::LoadOutcome::Loaded);
+        fields.Txt_TEST_R = QStringLiteral("9.99");
+        ResultEdit::reflag(fields, true);
+        const ResultEdit::SaveOutcome saved = ResultEdit::save(review, fields, QDateTime::currentDateTime());
+        QVERIFY2(saved.state == ResultEdit::SaveState::Saved && saved.lis == ResultEdit::LisState::Queued,
+                 qPrintable(saved.error));
+        sender.deliverSoon();
+    }
     QVERIFY2(QTest::qWaitFor([&] { return stored() >= 2 * kSessions; }, 120000),
              qPrintable(QStringLiteral("%1 stored; %2")
                             .arg(stored())
@@ -169,7 +190,14 @@ void it_ManyStations::twoReceiversAndAReviewStation()
     QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM receivedsession WHERE state='stored'"),
              QString::number(2 * kSessions));
     QCOMPARE(lab.install.text(Db::Lis, "SELECT count(*) || '|' || count(DISTINCT patientid) FROM liswrites"),
-             QString("%1|%1").arg(2 * kSessions));
+             QString("%1|%2").arg(2 * kSessions + corrected.size()).arg(2 * kSessions));
+    // A corrected result was written twice, the analyser's value first; the LIS keeps the correction.
+    QCOMPARE(lab.install.text(Db::Lis, "SELECT count(*) FROM patienttest WHERE resultt='9.99'"),
+             QString::number(corrected.size()));
+    QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM Result WHERE resultt1='9.99' AND editedby='Huda'"),
+             QString::number(corrected.size()));
+    QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) || '|' || count(DISTINCT outboxid) FROM lisoutbox"),
+             QString("%1|%1").arg(2 * kSessions + corrected.size()));
     QCOMPARE(lab.install.text(Db::Lis, "SELECT count(*) FROM patienttest WHERE patientid LIKE '2612%' AND "
                                        "(resultfinsh <> 1 OR resultt IS NULL)"),
              "0");
