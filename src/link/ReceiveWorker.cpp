@@ -13,8 +13,6 @@
 namespace {
 // A lock is waited for this long inside a statement before the session is tried again later.
 constexpr int kBusyTimeoutMs = 1000;
-// A session the databases refuse for good is tried this often before it is journaled as failed.
-constexpr int kRefusalsBeforeFailed = 3;
 } // namespace
 
 ReceiveWorker::ReceiveWorker(const AppContext& main)
@@ -96,18 +94,8 @@ void ReceiveWorker::processQueue()
             scheduleRetry(outcome.reason);
             return;
         }
-        if (outcome.result == ReceiveChain::Result::Failed && ++m_refusals < kRefusalsBeforeFailed) {
-            scheduleRetry(outcome.reason);
-            return;
-        }
-        if (outcome.result == ReceiveChain::Result::Failed &&
-            !m_chain->recordFailure(m_queue.first(), outcome.reason)) {
-            scheduleRetry(outcome.reason);
-            return;
-        }
         m_queue.removeFirst();
         emit sessionProcessed();
-        m_refusals = 0;
         m_retryMs = 0;
         m_dialogs->clearRepeats();
     }

@@ -17,7 +17,7 @@ enum class State
 {
     Stored, // its results are stored (a session may have none)
     Held,   // stored, but one or more of its frames failed the checksum and are held
-    Failed, // the databases refused it for good; the reason says why
+    Failed, // given up by an earlier version: not recorded, so taken up again
 };
 const char* stateName(State state);
 
@@ -28,7 +28,8 @@ std::optional<qint64> open(const QSqlDatabase& db, const ReceivedSession& sessio
 SqlRun::Outcome close(const QSqlDatabase& db, qint64 sessionId, State state, int results, const QString& reason);
 
 // Whether the session is already processed: by its place in the archive, or for a replayed
-// capture by its place or its digest. Nothing on a database error.
+// capture by its place or its digest; a row of state failed does not count. Nothing on a database
+// error.
 std::optional<bool> isRecorded(const QSqlDatabase& db, const ReceivedSession& session, QSqlError* error);
 
 // The archived sessions of `captureFolder` that no row records, oldest file first, in order.

@@ -102,7 +102,16 @@ private slots:
             {"m1!m2!/", "", "3 6", "m1!/m2!", ""},               // one cut per call; an empty call cuts the next
             {"!", "", "1", "!", ""},                             // a lone EOT is a message
             {"!abc", "", "1", "!", "abc"},
-            {"abc/@/!d", "&", "5", "abc!", "d"}}; // the answered ENQ has a place in the stream, not in the buffer
+            {"abc/@/!d", "&", "5", "abc!", "d"}, // the answered ENQ has a place in the stream, not in the buffer
+            // The next session's ENQ in one read with the end of a session is answered; the next
+            // session's bytes keep their places in the stream.
+            {"@/[a]!@/[b]!", "&&", "5 10", "[a]!/[b]!", ""},
+            {"[a]!@/[b]!@", "&&", "4 9", "[a]!/[b]!", ""},
+            {"[a]!!@/", "&", "4 5", "[a]!/!", ""},
+            {"[a@]!", "", "5", "[a@]!", ""},      // an ENQ inside a frame is data
+            {"[a]!@x", "", "4", "[a]!", "@x"},    // one that data follows too
+            {"[a]@", "", "", "", "[a]@"},         // and one after a frame without the session's EOT
+            {"[a]!\r@", "", "4", "[a]!", "\r@"}}; // only right after the EOT
         for (const auto& [arrivals, replies, cutEnds, messages, buffer] : lines) {
             SerialSession session;
             QByteArray sent;
