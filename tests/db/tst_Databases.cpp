@@ -311,6 +311,13 @@ void tst_Databases::boundValues()
     for (const char* text : {"database is locked", "the connection is not open"})
         QVERIFY2(DbErrors::isTransient(QSqlError(QString(), text, QSqlError::StatementError)), text);
     QVERIFY(DbErrors::isTransient(QSqlError(QString(), QString(), QSqlError::ConnectionError)));
+    // Only what a record can never meet is a refusal: the receive chain holds that record and waits
+    // out every other error (a table away, a locking protocol error, a lock).
+    for (const char* code : {"18", "19", "2067", "1811", "20", "23505", "23000", "22001"})
+        QVERIFY2(DbErrors::isRefusal(QSqlError(QString(), "x", QSqlError::StatementError, code)), code);
+    for (const char* code : {"1", "5", "15", "42S02", "42P01", "08S01", "x", "230", "2300", "19x"})
+        QVERIFY2(!DbErrors::isRefusal(QSqlError(QString(), "x", QSqlError::StatementError, code)), code);
+    QVERIFY(!DbErrors::isRefusal(QSqlError(QString(), "x", QSqlError::ConnectionError, "19")));
 }
 
 void tst_Databases::failures_data()

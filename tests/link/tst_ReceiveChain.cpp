@@ -60,6 +60,8 @@ private slots:
     void damagedFramesAreHeld();
     void framesCutAroundGs_data();
     void framesCutAroundGs();
+    void databaseErrorsMidSession_data();
+    void databaseErrorsMidSession();
     void sessionsAreStoredOnce();
     void lisAwayHoldsTheSession();
     void lineReopensByItself();
@@ -259,6 +261,85 @@ void tst_ReceiveChain::framesCutAroundGs()
     }
 }
 
+void tst_ReceiveChain::databaseErrorsMidSession_data()
+{
+    QTest::addColumn<QStringList>("breaks"); // statements before the session; "lis:" on the LIS
+    QTest::addColumn<QStringList>("mends");  // and after its first try
+    QTest::addColumn<QString>("why");        // what the first try says
+    QTest::addColumn<QStringList>("stored"); // samples stored in the end
+    QTest::addColumn<QString>("held");       // the held line, when a record is refused for good
+
+    const QStringList all{"260114000123", "2601140007", "260114000124"};
+    QTest::newRow("the LIS's patient table away") << QStringList{"lis:ALTER TABLE patientinfo RENAME TO away"}
+                                                  << QStringList{"lis:ALTER TABLE away RENAME TO patientinfo"}
+                                                  << "LIS database: the file has no LIS tables" << all << QString();
+    QTest::newRow("the catalogue away") << QStringList{"ALTER TABLE testtable RENAME TO away"}
+                                        << QStringList{"ALTER TABLE away RENAME TO testtable"}
+                                        << "catalogue: no such table: testtable" << all << QString();
+    QTest::newRow("Result away") << QStringList{"ALTER TABLE Result RENAME TO away"}
+                                 << QStringList{"ALTER TABLE away RENAME TO Result"} << "no such table: Result" << all
+                                 << QString();
+    QTest::newRow("the outbox away") << QStringList{"ALTER TABLE lisoutbox RENAME TO away"}
+                                     << QStringList{"ALTER TABLE away RENAME TO lisoutbox"}
+                                     << "LIS outbox: no such table: lisoutbox" << all << QString();
+    QTest::newRow("the journal away") << QStringList{"ALTER TABLE receivedsession RENAME TO away"}
+                                      << QStringList{"ALTER TABLE away RENAME TO receivedsession"}
+                                      << "journal: no such table: receivedsession" << all << QString();
+    QTest::newRow("a trigger that fails") << QStringList{"CREATE TRIGGER t AFTER INSERT ON Result BEGIN "
+                                                         "SELECT * FROM nowhere; END"}
+                                          << QStringList{"DROP TRIGGER t"} << "no such table: main.nowhere" << all
+                                          << QString();
+    // Only what the record itself can never meet is held, and the session's other records stored.
+    QTest::newRow("a record refused for good")
+        << QStringList{"CREATE TRIGGER t BEFORE INSERT ON Result WHEN NEW.SampleID='2601140007' BEGIN "
+                       "SELECT RAISE(ABORT, 'not this one'); END"}
+        << QStringList{} << QString() << QStringList{"260114000123", "260114000124"}
+        << "2601140007 FT4     Held: refused: storing the result: not this one";
+}
+
+// A database error in the middle of a session: nothing of the session is kept and it is tried
+// again, whatever the error, until its cause has passed; only a record the database refuses for
+// good is held, with its reason.
+void tst_ReceiveChain::databaseErrorsMidSession()
+{
+    QFETCH(QStringList, breaks);
+    QFETCH(QStringList, mends);
+    QFETCH(QString, why);
+    QFETCH(QString, held);
+    ReceiveLab lab;
+    QVERIFY(lab.ready);
+    const auto run = [&lab](const QStringList& statements) {
+        for (const QString& sql : statements) {
+            if (!(sql.startsWith("lis:") ? lab.install.exec(Db::Lis, sql.mid(4)) : lab.install.exec(Db::Interface, sql)))
+                return false;
+        }
+        return true;
+    };
+    const QByteArray capture = sessionOf("260114000123|TSH|2.35+2601140007|FT4|12+260114000124|TSH|2.4");
+    ReceivedSession s{capture, lab.install.clock.now(), "2026-12-05.bin", 100, ReceivedSession::Origin::Line};
+    // The connections are open (a session before), so the error meets the session midway.
+    QCOMPARE(lab.process(sessionOf("2601140009|CRP|1")), ReceiveChain::Result::Done);
+    QVERIFY(run(breaks));
+    const ReceiveChain::Outcome first = lab.chain().processSession(s);
+    if (!why.isEmpty()) {
+        QCOMPARE(first.result, ReceiveChain::Result::Retry);
+        QVERIFY2(first.reason.contains(why), qPrintable(first.reason));
+        QVERIFY(run(mends));
+        QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM Result"), "1");
+        QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM receivedsession WHERE archivefile IS NOT NULL"),
+                 "0");
+        QCOMPARE(lab.chain().processSession(s).result, ReceiveChain::Result::Done);
+    } else {
+        QCOMPARE(first.result, ReceiveChain::Result::Done);
+    }
+    QTEST(lab.install.texts(Db::Interface, "SELECT SampleID FROM Result WHERE AutoNum>1 ORDER BY AutoNum"), "stored");
+    QVERIFY2(lab.lines.filter("Held").value(0).startsWith(held) && lab.lines.filter("Held").size() == !held.isEmpty(),
+             qPrintable(lab.lines.join('|')));
+    QCOMPARE(lab.install.text(Db::Interface, "SELECT state FROM receivedsession WHERE archivefile IS NOT NULL"),
+             held.isEmpty() ? "stored" : "held");
+    QCOMPARE(lab.chain().processSession(s).result, ReceiveChain::Result::Skipped);
+}
+
 // A session in the archive without a journal entry (the program stopped between the two) is taken
 // up once, with the time it was received, not the time it is found; replayed, it is known by its
 // content, and a forced replay keeps what a person edited.
@@ -311,6 +392,14 @@ void tst_ReceiveChain::sessionsAreStoredOnce()
     copy.archiveFile = "copy.bin";
     copy.origin = ReceivedSession::Origin::Replayed;
     QCOMPARE(chain.processSession(copy).result, ReceiveChain::Result::Skipped);
+    QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM Result"), "3");
+    // A session an earlier version journaled as failed (and so never stored) is taken up again: by
+    // the next start and by a plain replay.
+    QVERIFY(lab.install.exec(Db::Interface, "UPDATE receivedsession SET state='failed' WHERE endoffset=?",
+                             {missing->first().endOffset}));
+    QVERIFY(lab.install.exec(Db::Interface, "DELETE FROM Result WHERE SampleID='2601140007'"));
+    QCOMPARE(SessionJournal::unrecorded(db, folder, nullptr)->size(), 1);
+    QCOMPARE(chain.processSession(copy).result, ReceiveChain::Result::Done);
     QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM Result"), "3");
 
     using Origin = ReceivedSession::Origin;
