@@ -1,6 +1,7 @@
 #include "ReceiveLab.h"
 #include "db/Databases.h"
 #include "db/DbMessages.h"
+#include "db/SqlTransaction.h"
 #include "link/AnalyserLine.h"
 #include "link/CaptureArchive.h"
 #include "link/LisExport.h"
@@ -62,6 +63,7 @@ private slots:
     void framesCutAroundGs();
     void databaseErrorsMidSession_data();
     void databaseErrorsMidSession();
+    void replacedDatabaseFile();
     void sessionsAreStoredOnce();
     void lisAwayHoldsTheSession();
     void lineReopensByItself();
@@ -285,10 +287,10 @@ void tst_ReceiveChain::databaseErrorsMidSession_data()
     QTest::newRow("the journal away") << QStringList{"ALTER TABLE receivedsession RENAME TO away"}
                                       << QStringList{"ALTER TABLE away RENAME TO receivedsession"}
                                       << "journal: no such table: receivedsession" << all << QString();
-    QTest::newRow("a trigger that fails") << QStringList{"CREATE TRIGGER t AFTER INSERT ON Result BEGIN "
-                                                         "SELECT * FROM nowhere; END"}
-                                          << QStringList{"DROP TRIGGER t"} << "no such table: main.nowhere" << all
-                                          << QString();
+    QTest::newRow("a trigger that fails")
+        << QStringList{"CREATE TRIGGER t AFTER INSERT ON Result BEGIN "
+                       "SELECT * FROM nowhere; END"}
+        << QStringList{"DROP TRIGGER t"} << "no such table: main.nowhere" << all << QString();
     // Only what the record itself can never meet is held, and the session's other records stored.
     QTest::newRow("a record refused for good")
         << QStringList{"CREATE TRIGGER t BEFORE INSERT ON Result WHEN NEW.SampleID='2601140007' BEGIN "
@@ -310,7 +312,8 @@ void tst_ReceiveChain::databaseErrorsMidSession()
     QVERIFY(lab.ready);
     const auto run = [&lab](const QStringList& statements) {
         for (const QString& sql : statements) {
-            if (!(sql.startsWith("lis:") ? lab.install.exec(Db::Lis, sql.mid(4)) : lab.install.exec(Db::Interface, sql)))
+            if (!(sql.startsWith("lis:") ? lab.install.exec(Db::Lis, sql.mid(4))
+                                         : lab.install.exec(Db::Interface, sql)))
                 return false;
         }
         return true;
@@ -338,6 +341,39 @@ void tst_ReceiveChain::databaseErrorsMidSession()
     QCOMPARE(lab.install.text(Db::Interface, "SELECT state FROM receivedsession WHERE archivefile IS NOT NULL"),
              held.isEmpty() ? "stored" : "held");
     QCOMPARE(lab.chain().processSession(s).result, ReceiveChain::Result::Skipped);
+}
+
+// A backup restored over the interface database while the chain has it open: the next session
+// goes into the file now at the path, not into the one that was replaced; a unit of work that
+// began on the old file fails as a whole and is tried again.
+void tst_ReceiveChain::replacedDatabaseFile()
+{
+    ReceiveLab lab;
+    QVERIFY(lab.ready);
+    QCOMPARE(lab.process(sessionOf("2601140009|CRP|1")), ReceiveChain::Result::Done);
+    const QString file = lab.install.interfaceDbFile();
+    const QString backup = file + ".bak";
+    const auto restore = [&] {
+        QFile::remove(backup);
+        return lab.install.exec(Db::Interface, "VACUUM INTO '" + backup + "'") &&
+               std::rename(qPrintable(backup), qPrintable(file)) == 0 && QFile::remove(file + "-wal") &&
+               QFile::remove(file + "-shm") && (lab.install.reconnect(), true);
+    };
+    QVERIFY(lab.install.exec(Db::Interface, "DELETE FROM Result"));
+    QVERIFY(restore());
+    QCOMPARE(lab.process(sessionOf("2601140007|CRP|2")), ReceiveChain::Result::Done);
+    QCOMPARE(lab.install.texts(Db::Interface, "SELECT SampleID FROM Result"), QStringList{"2601140007"});
+
+    Databases& databases = lab.context->databases();
+    QSqlDatabase db = databases.OpenInterfaceDbQuiet(4);
+    QVERIFY(SqlTransaction::begin(db, SqlEngine::Sqlite));
+    QVERIFY(restore());
+    QVERIFY(!databases.OpenInterfaceDbQuiet(4).isOpen());
+    QVERIFY2(databases.lastError(DbSlot::InterfaceQuiet4).contains("replaced"),
+             qPrintable(databases.lastError(DbSlot::InterfaceQuiet4)));
+    QVERIFY(databases.OpenInterfaceDbQuiet(4).isOpen());
+    QCOMPARE(lab.process(sessionOf("2601140009|CRP|3")), ReceiveChain::Result::Done);
+    QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM Result"), "2");
 }
 
 // A session in the archive without a journal entry (the program stopped between the two) is taken
