@@ -249,6 +249,10 @@ int commandReceive(const CommandArgs& args)
     watch.start(100);
     if (!g_stopRequested)
         QCoreApplication::exec();
-    receiver.close();
+    const QString spilled = receiver.close();
+    if (!spilled.isEmpty()) {
+        say(QStringLiteral("ALARM: ") + spilled);
+        return 1;
+    }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include "platform/QueuedDialogs.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTimer>
 
 namespace {
@@ -77,10 +78,10 @@ void ReceiveWorker::processQueue()
         // What the archive holds without a journal entry comes before anything new.
         const QSqlDatabase db = m_context->databases().OpenInterfaceDbQuiet(4);
         QSqlError error;
+        const CaptureArchive archive(m_context->installFolder(), m_context->clock());
+        const QString live = QFileInfo(archive.fileFor(m_context->clock().today())).fileName();
         const auto missing =
-            db.isOpen() ? SessionJournal::unrecorded(
-                              db, CaptureArchive(m_context->installFolder(), m_context->clock()).folder(), &error)
-                        : std::nullopt;
+            db.isOpen() ? SessionJournal::unrecorded(db, archive.folder(), &error, live) : std::nullopt;
         if (!missing) {
             scheduleRetry(db.isOpen() ? error.text() : m_context->databases().lastError(DbSlot::InterfaceQuiet4));
             return;

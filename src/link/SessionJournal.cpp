@@ -91,7 +91,8 @@ std::optional<bool> isRecorded(const QSqlDatabase& db, const ReceivedSession& s,
                  {s.digest(), kFailed});
 }
 
-std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const QString& captureFolder, QSqlError* error)
+std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const QString& captureFolder, QSqlError* error,
+                                                 const QString& liveFile)
 {
     const auto fail = [error](const QSqlError& e) -> std::optional<QList<ReceivedSession>> {
         if (error)
@@ -125,7 +126,7 @@ std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const Q
         const QDate day = QDate::fromString(file.chopped(4), QStringLiteral("yyyy-MM-dd"));
         const bool beforeJournal = journalDay.isValid() && day.isValid() && day <= journalDay;
         for (const ReceivedSession& s :
-             CaptureArchive::sessionsIn(QDir(captureFolder).filePath(file), 0, beforeJournal)) {
+             CaptureArchive::sessionsIn(QDir(captureFolder).filePath(file), 0, beforeJournal, file != liveFile)) {
             if (!recorded.contains(s.endOffset))
                 missing.append(s);
         }

@@ -36,7 +36,9 @@ std::optional<bool> isRecorded(const QSqlDatabase& db, const ReceivedSession& se
 // Sessions archived before the journal existed count as processed: they were, without a journal.
 // Those are the files of the days before the journal's first row (made with its table) and, on
 // that row's day, what the file held before its index began.
-std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const QString& captureFolder,
-                                                 QSqlError* error);
+// A session a file holds without its EOT is cut off as incomplete where the stream restarted, and
+// at the end of any file but `liveFile` (the one being written, whose last session may still come).
+std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const QString& captureFolder, QSqlError* error,
+                                                 const QString& liveFile = {});
 
 } // namespace SessionJournal

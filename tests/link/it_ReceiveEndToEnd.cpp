@@ -292,7 +292,9 @@ private slots:
         const QString secondLine = startSimulator(second, home.filePath("line2"),
                                                   {"three-results-one-session.bin", "sign-and-unit.bin"}, "64");
         QVERIFY(!secondLine.isEmpty() && ReceiveLab::pointTo(path, secondLine));
-        QTRY_COMPARE_WITH_TIMEOUT(count("SELECT count(*) FROM receivedsession WHERE origin<>'baseline'"), 3, 20000);
+        // Three sessions stored, and the one cut short held and named.
+        QTRY_COMPARE_WITH_TIMEOUT(count("SELECT count(*) FROM receivedsession WHERE origin<>'baseline'"), 4, 20000);
+        QCOMPARE(lab.install.texts(Db::Interface, "SELECT reason FROM heldframe"), QStringList{"session without EOT"});
         second.terminate();
         QVERIFY(second.waitForFinished(5000));
         // The sessions stored are the analyser's own, whole: nothing of the one cut short is in them.
@@ -354,9 +356,13 @@ private slots:
                  10);
         receiver.terminate();
         QVERIFY(receiver.waitForFinished(10000) && receiver.exitCode() == 0);
+        // Each session cut short that reached the receiver is held as such, never stored.
         QCOMPARE(lab.install.texts(Db::Interface, "SELECT count(*), count(DISTINCT SampleID), (SELECT count(*) FROM "
-                                                  "receivedsession WHERE origin<>'baseline') FROM Result"),
+                                                  "receivedsession WHERE origin<>'baseline' AND state='stored') FROM "
+                                                  "Result"),
                  QStringList{"10|10|10"});
+        QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM heldframe WHERE reason<>'session without EOT'"),
+                 "0");
     }
 
     // A receiver that died in the middle of a session leaves its end on the line. The next one reads

@@ -536,7 +536,8 @@ void tst_ReceiveChain::captureArchive()
     QVERIFY(again.write());
     QCOMPARE(contents(file("2026-12-05.bin")), QByteArray("\x00\xff\x05\x02one\x04\x05\x02two\x04 partial\x05", 23));
     QCOMPARE(contents(file("2026-12-05.idx")),
-             "# from 0 2026-12-05T14:07:00.000\n8\t2026-12-05T09:30:15.250\n14\t2026-12-05T09:31:15.250\n");
+             "# from 0 2026-12-05T14:07:00.000\n8\t2026-12-05T09:30:15.250\n14\t2026-12-05T09:31:15.250\n"
+             "# restart 22 2026-12-05T14:07:00.000\n"); // another run's first byte
     const QList<ReceivedSession> durable = archive.takeDurable();
     const QList<ReceivedSession> read = CaptureArchive::sessionsIn(file("2026-12-05.bin"));
     QVERIFY(durable.size() == 2 && read.size() == 2);
