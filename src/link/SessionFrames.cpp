@@ -81,8 +81,9 @@ public:
         case FrameCheck::Checksum::None:
             if (marked || (afterRecord && carriesFields(s.bytes)))
                 hold(s.bytes, m_complete ? QStringLiteral("no checksum") : incomplete());
-            else
-                m_open = false; // framing between frames ends a run of held pieces
+            else if (m_complete)
+                m_open = false; // framing between frames ends a run of held pieces (a session cut
+                                // short is held as one)
             return;
         }
     }

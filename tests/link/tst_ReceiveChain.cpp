@@ -1,7 +1,6 @@
 #include "ReceiveLab.h"
 #include "db/Databases.h"
 #include "db/DbMessages.h"
-#include "db/SqlTransaction.h"
 #include "link/AnalyserLine.h"
 #include "link/CaptureArchive.h"
 #include "link/LisExport.h"
@@ -17,6 +16,7 @@
 
 using Db = TestInstall::Db;
 using AnalyserCapture::session;
+const auto sessionOf = &ReceiveLab::sessionOf;
 
 namespace {
 
@@ -35,17 +35,6 @@ QByteArray contents(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-// "sample|assay|value|reading" for each result, "+" between results of one session.
-QByteArray sessionOf(const QString& text)
-{
-    QList<AnalyserCapture::Result> results;
-    for (const QString& r : text.split(u'+')) {
-        const QStringList f = r.split(u'|');
-        results << ReceiveLab::result(f[0].toLatin1(), f[1].toLatin1(), f[2].toLatin1(), f.value(3).toLatin1());
-    }
-    return session(results);
-}
-
 } // namespace
 
 // The receive chain on the demo laboratory's SQLite databases: evaluation, patient, storage and
@@ -59,11 +48,6 @@ private slots:
     void stores_data();
     void stores();
     void damagedFramesAreHeld();
-    void framesCutAroundGs_data();
-    void framesCutAroundGs();
-    void databaseErrorsMidSession_data();
-    void databaseErrorsMidSession();
-    void replacedDatabaseFile();
     void sessionsAreStoredOnce();
     void lisAwayHoldsTheSession();
     void lineReopensByItself();
@@ -210,170 +194,6 @@ void tst_ReceiveChain::damagedFramesAreHeld()
     QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM heldframe WHERE rawframe IS NOT NULL").toInt(),
              held);
     QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM receivedsession WHERE state='held'").toInt(), held);
-}
-
-void tst_ReceiveChain::framesCutAroundGs_data()
-{
-    QTest::addColumn<int>("frame"); // which GS of the session
-    QTest::addColumn<int>("cut");   // how many bytes the line lost
-    for (int frame : {0, 2}) {
-        for (int cut : {1, 2})
-            QTest::addRow("frame %d, %d bytes lost", frame + 1, cut) << frame << cut;
-    }
-}
-
-// A glitch that eats bytes at every position around a frame's GS: what is stored is what was
-// sent, and every result not stored is named in the list as held, so it can be asked for again.
-void tst_ReceiveChain::framesCutAroundGs()
-{
-    QFETCH(int, frame);
-    QFETCH(int, cut);
-    ReceiveLab lab;
-    QVERIFY(lab.ready);
-    const QList<QByteArray> samples{"260114000123", "2601140007", "260114000124"};
-    const QByteArray capture = sessionOf("260114000123|TSH|22.39 uUI/ml+2601140007|FT4|12.5+260114000124|TSH|2.35");
-    const QString query = "SELECT SampleID, shortAssay, resultt1 FROM Result ORDER BY AutoNum";
-    QCOMPARE(lab.process(capture), ReceiveChain::Result::Done);
-    const QStringList expected = lab.install.texts(Db::Interface, query);
-    QCOMPARE(expected.size(), 3);
-    const QString lisQuery = "SELECT resultt FROM patienttest WHERE resultt IS NOT NULL ORDER BY resultt";
-    const QStringList written = lab.install.texts(Db::Lis, lisQuery);
-    qsizetype gs = -1;
-    for (int i = 0; i <= frame; ++i)
-        gs = capture.indexOf('\x1d', gs + 1);
-    for (qsizetype at = gs - 2; at <= gs + 2; ++at) {
-        const QByteArray damaged = QByteArray(capture).remove(at, cut);
-        QVERIFY(lab.install.exec(Db::Interface, "DELETE FROM Result"));
-        QVERIFY(lab.install.exec(Db::Lis, "UPDATE patienttest SET resultt=NULL"));
-        lab.lines.clear();
-        const QString where = QString("%1 bytes at %2: ").arg(cut).arg(at - gs);
-        QCOMPARE(lab.process(damaged), ReceiveChain::Result::Done);
-        const QStringList stored = lab.install.texts(Db::Interface, query);
-        for (const QString& row : stored)
-            QVERIFY2(expected.contains(row), qPrintable(where + row));
-        for (const QString& value : lab.install.texts(Db::Lis, lisQuery))
-            QVERIFY2(written.contains(value), qPrintable(where + value));
-        const QString held = lab.lines.filter("Held: ").join('|');
-        for (int i = 0; i < 3; ++i) {
-            if (!stored.contains(expected[i]))
-                QVERIFY2(held.contains(samples[i]), qPrintable(where + lab.lines.join('|')));
-        }
-        // The frame that lost bytes next to its GS never passes as verified.
-        QVERIFY2(stored.size() < 3, qPrintable(where + stored.join('|')));
-    }
-}
-
-void tst_ReceiveChain::databaseErrorsMidSession_data()
-{
-    QTest::addColumn<QStringList>("breaks"); // statements before the session; "lis:" on the LIS
-    QTest::addColumn<QStringList>("mends");  // and after its first try
-    QTest::addColumn<QString>("why");        // what the first try says
-    QTest::addColumn<QStringList>("stored"); // samples stored in the end
-    QTest::addColumn<QString>("held");       // the held line, when a record is refused for good
-
-    const QStringList all{"260114000123", "2601140007", "260114000124"};
-    QTest::newRow("the LIS's patient table away") << QStringList{"lis:ALTER TABLE patientinfo RENAME TO away"}
-                                                  << QStringList{"lis:ALTER TABLE away RENAME TO patientinfo"}
-                                                  << "LIS database: the file has no LIS tables" << all << QString();
-    QTest::newRow("the catalogue away") << QStringList{"ALTER TABLE testtable RENAME TO away"}
-                                        << QStringList{"ALTER TABLE away RENAME TO testtable"}
-                                        << "catalogue: no such table: testtable" << all << QString();
-    QTest::newRow("Result away") << QStringList{"ALTER TABLE Result RENAME TO away"}
-                                 << QStringList{"ALTER TABLE away RENAME TO Result"} << "no such table: Result" << all
-                                 << QString();
-    QTest::newRow("the outbox away") << QStringList{"ALTER TABLE lisoutbox RENAME TO away"}
-                                     << QStringList{"ALTER TABLE away RENAME TO lisoutbox"}
-                                     << "LIS outbox: no such table: lisoutbox" << all << QString();
-    QTest::newRow("the journal away") << QStringList{"ALTER TABLE receivedsession RENAME TO away"}
-                                      << QStringList{"ALTER TABLE away RENAME TO receivedsession"}
-                                      << "journal: no such table: receivedsession" << all << QString();
-    QTest::newRow("a trigger that fails")
-        << QStringList{"CREATE TRIGGER t AFTER INSERT ON Result BEGIN "
-                       "SELECT * FROM nowhere; END"}
-        << QStringList{"DROP TRIGGER t"} << "no such table: main.nowhere" << all << QString();
-    // Only what the record itself can never meet is held, and the session's other records stored.
-    QTest::newRow("a record refused for good")
-        << QStringList{"CREATE TRIGGER t BEFORE INSERT ON Result WHEN NEW.SampleID='2601140007' BEGIN "
-                       "SELECT RAISE(ABORT, 'not this one'); END"}
-        << QStringList{} << QString() << QStringList{"260114000123", "260114000124"}
-        << "2601140007 FT4     Held: refused: storing the result: not this one";
-}
-
-// A database error in the middle of a session: nothing of the session is kept and it is tried
-// again, whatever the error, until its cause has passed; only a record the database refuses for
-// good is held, with its reason.
-void tst_ReceiveChain::databaseErrorsMidSession()
-{
-    QFETCH(QStringList, breaks);
-    QFETCH(QStringList, mends);
-    QFETCH(QString, why);
-    QFETCH(QString, held);
-    ReceiveLab lab;
-    QVERIFY(lab.ready);
-    const auto run = [&lab](const QStringList& statements) {
-        for (const QString& sql : statements) {
-            if (!(sql.startsWith("lis:") ? lab.install.exec(Db::Lis, sql.mid(4))
-                                         : lab.install.exec(Db::Interface, sql)))
-                return false;
-        }
-        return true;
-    };
-    const QByteArray capture = sessionOf("260114000123|TSH|2.35+2601140007|FT4|12+260114000124|TSH|2.4");
-    ReceivedSession s{capture, lab.install.clock.now(), "2026-12-05.bin", 100, ReceivedSession::Origin::Line};
-    // The connections are open (a session before), so the error meets the session midway.
-    QCOMPARE(lab.process(sessionOf("2601140009|CRP|1")), ReceiveChain::Result::Done);
-    QVERIFY(run(breaks));
-    const ReceiveChain::Outcome first = lab.chain().processSession(s);
-    if (!why.isEmpty()) {
-        QCOMPARE(first.result, ReceiveChain::Result::Retry);
-        QVERIFY2(first.reason.contains(why), qPrintable(first.reason));
-        QVERIFY(run(mends));
-        QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM Result"), "1");
-        QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM receivedsession WHERE archivefile IS NOT NULL"),
-                 "0");
-        QCOMPARE(lab.chain().processSession(s).result, ReceiveChain::Result::Done);
-    } else {
-        QCOMPARE(first.result, ReceiveChain::Result::Done);
-    }
-    QTEST(lab.install.texts(Db::Interface, "SELECT SampleID FROM Result WHERE AutoNum>1 ORDER BY AutoNum"), "stored");
-    QVERIFY2(lab.lines.filter("Held").value(0).startsWith(held) && lab.lines.filter("Held").size() == !held.isEmpty(),
-             qPrintable(lab.lines.join('|')));
-    QCOMPARE(lab.install.text(Db::Interface, "SELECT state FROM receivedsession WHERE archivefile IS NOT NULL"),
-             held.isEmpty() ? "stored" : "held");
-    QCOMPARE(lab.chain().processSession(s).result, ReceiveChain::Result::Skipped);
-}
-
-// A backup restored over the interface database while the chain has it open: the next session
-// goes into the file now at the path, not into the one that was replaced; a unit of work that
-// began on the old file fails as a whole and is tried again.
-void tst_ReceiveChain::replacedDatabaseFile()
-{
-    ReceiveLab lab;
-    QVERIFY(lab.ready);
-    QCOMPARE(lab.process(sessionOf("2601140009|CRP|1")), ReceiveChain::Result::Done);
-    const QString file = lab.install.interfaceDbFile();
-    const QString backup = file + ".bak";
-    const auto restore = [&] {
-        QFile::remove(backup);
-        return lab.install.exec(Db::Interface, "VACUUM INTO '" + backup + "'") &&
-               std::rename(qPrintable(backup), qPrintable(file)) == 0 && QFile::remove(file + "-wal") &&
-               QFile::remove(file + "-shm") && (lab.install.reconnect(), true);
-    };
-    QVERIFY(lab.install.exec(Db::Interface, "DELETE FROM Result"));
-    QVERIFY(restore());
-    QCOMPARE(lab.process(sessionOf("2601140007|CRP|2")), ReceiveChain::Result::Done);
-    QCOMPARE(lab.install.texts(Db::Interface, "SELECT SampleID FROM Result"), QStringList{"2601140007"});
-
-    Databases& databases = lab.context->databases();
-    QSqlDatabase db = databases.OpenInterfaceDbQuiet(4);
-    QVERIFY(SqlTransaction::begin(db, SqlEngine::Sqlite));
-    QVERIFY(restore());
-    QVERIFY(!databases.OpenInterfaceDbQuiet(4).isOpen());
-    QVERIFY2(databases.lastError(DbSlot::InterfaceQuiet4).contains("replaced"),
-             qPrintable(databases.lastError(DbSlot::InterfaceQuiet4)));
-    QVERIFY(databases.OpenInterfaceDbQuiet(4).isOpen());
-    QCOMPARE(lab.process(sessionOf("2601140009|CRP|3")), ReceiveChain::Result::Done);
-    QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM Result"), "2");
 }
 
 // A session in the archive without a journal entry (the program stopped between the two) is taken
