@@ -47,7 +47,11 @@ done
 device=$(head -n1 "$link")
 
 # Settings of the demo: embedded databases, the serial link on the simulator's line. The device
-# changes at every run, so the file is written afresh.
+# changes at every run, so the file is written afresh. It may hold passwords and the remember-me
+# token: private from the first byte.
+rm -f "$home/VIDASSETING.INI"
+(umask 077 && : >"$home/VIDASSETING.INI")
+chmod 600 "$home/VIDASSETING.INI"
 cat >"$home/VIDASSETING.INI" <<INI
 [server]
 engine=sqlite
