@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -68,12 +69,15 @@ bool appendDurably(const QString& path, const QByteArray& bytes, qint64* startOf
     if (created)
         file.setPermissions(kPrivate);
     const qint64 before = file.size();
+    errno = 0;
     const qint64 written = file.write(bytes);
+    // The system's own reason ("No space left on device"): a short write leaves Qt's text unset.
+    const auto cause = [&file](int code) { return code != 0 ? qt_error_string(code) : file.errorString(); };
     bool ok = written == bytes.size();
     if (!ok)
-        *error = where(file) + file.errorString();
+        *error = where(file) + cause(errno);
     else if (!syncToDisk(file.handle())) {
-        *error = where(file) + QStringLiteral("cannot be synced to disk");
+        *error = where(file) + QStringLiteral("cannot be synced to disk: ") + cause(errno);
         ok = false;
     }
     if (!ok) {
