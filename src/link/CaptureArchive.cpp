@@ -357,10 +357,19 @@ qint64 CaptureArchive::sizeOf(const QString& file)
 QList<ReceivedSession> CaptureArchive::sessionsIn(const QString& file, qint64 fromOffset, bool indexedOnly,
                                                   bool endIsBoundary)
 {
+    QList<ReceivedSession> sessions;
+    forEachSession(
+        file, [&sessions](const ReceivedSession& s) { sessions.append(s); }, fromOffset, indexedOnly, endIsBoundary);
+    return sessions;
+}
+
+bool CaptureArchive::forEachSession(const QString& file, const std::function<void(const ReceivedSession&)>& found,
+                                    qint64 fromOffset, bool indexedOnly, bool endIsBoundary, Tail* tail)
+{
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray capture = in.readAll();
+        return false;
+    const qint64 size = in.size();
     QHash<qint64, QDateTime> times;
     QList<qint64> restarts; // where the stream restarted: a session open there never ended
     qint64 indexFrom = -1;  // where the index began; -1: an index without its start, or none
@@ -394,7 +403,6 @@ QList<ReceivedSession> CaptureArchive::sessionsIn(const QString& file, qint64 fr
     if (day.isValid() && fallback.date() != day)
         fallback = QDateTime(day, QTime(23, 59, 59));
 
-    QList<ReceivedSession> sessions;
     SerialSession line;
     const auto add = [&](const QByteArray& bytes, qint64 end, bool complete) {
         const bool indexed = times.contains(end) || (indexFrom >= 0 && end > indexFrom);
@@ -407,37 +415,70 @@ QList<ReceivedSession> CaptureArchive::sessionsIn(const QString& file, qint64 fr
         s.receivedAt = times.value(end, fallback);
         s.origin = ReceivedSession::Origin::Recovered;
         s.complete = complete;
-        sessions.append(s);
+        found(s);
     };
     const auto take = [&](const SerialSession::Actions& actions) {
         if (actions.messageCut)
             add(std::exchange(line.messageArea(), QByteArray()), actions.cutEnd, true);
     };
-    if (endIsBoundary)
-        restarts.append(capture.size());
-    std::sort(restarts.begin(), restarts.end());
-    restarts.append(capture.size() + 1); // the last part: to the end, no cut after it
-    qint64 from = 0;
-    for (const qint64 restart : std::as_const(restarts)) {
-        if (restart < from)
-            continue;
-        const QByteArray part = capture.mid(from, restart - from);
+    Tail seen;
+    // One piece of the file, from where the line stands, as the analyser's reads would bring it.
+    const auto feed = [&](const QByteArray& part) {
+        const qint64 partStart = line.streamPosition();
         for (const QByteArray& read : AnalyserCapture::deliveries(part)) {
             take(line.onData(read));
             while (line.hasCompleteMessage())
                 take(line.onData({}));
         }
         // Blanks after a part's last session are not delivered: they keep their place all the same.
-        const qint64 rest = from + part.size() - line.streamPosition();
+        const qint64 rest = partStart + part.size() - line.streamPosition();
         if (rest > 0)
             line.onData(part.right(rest));
-        from += part.size();
-        if (restart > capture.size())
-            break;
+        const qsizetype eot = part.lastIndexOf(SerialSession::EOT);
+        const QByteArray after = part.mid(eot + 1);
+        seen.afterLastEot = eot >= 0 ? after.size() : seen.afterLastEot + part.size();
+        seen.blank = (eot >= 0 || seen.blank) && after.trimmed().isEmpty();
+    };
+    if (endIsBoundary)
+        restarts.append(size);
+    std::sort(restarts.begin(), restarts.end());
+    // The file is read a piece at a time, each cut after an EOT: any size in bounded memory.
+    constexpr qint64 kPiece = 1 << 20;
+    constexpr qsizetype kMaxSession = 8 << 20;
+    QByteArray buffer;
+    qsizetype next = 0; // the next restart
+    for (;;) {
+        const QByteArray chunk = in.read(kPiece);
+        const bool end = chunk.isEmpty();
+        buffer += chunk;
         // The stream restarted here: what is open never got its EOT.
-        if (isRecordText(line.buffer()))
-            add(line.buffer(), restart, false);
-        line.reset();
+        while (next < restarts.size() && restarts[next] <= line.streamPosition() + buffer.size()) {
+            const qint64 at = restarts[next++];
+            if (at < line.streamPosition())
+                continue;
+            const qsizetype length = at - line.streamPosition();
+            feed(buffer.left(length));
+            buffer.remove(0, length);
+            if (isRecordText(line.buffer()))
+                add(line.buffer(), at, false);
+            line.reset();
+        }
+        if (end)
+            break;
+        qsizetype cut = buffer.lastIndexOf(SerialSession::EOT) + 1;
+        if (cut == 0 && buffer.size() >= 4 * kPiece)
+            cut = buffer.size(); // no EOT for long: the line holds it, as the receiver would
+        feed(buffer.left(cut));
+        buffer.remove(0, cut);
+        // No session is that long: what is open is cut off as incomplete, so memory stays bounded.
+        if (line.buffer().size() > kMaxSession) {
+            if (isRecordText(line.buffer()))
+                add(line.buffer(), line.streamPosition(), false);
+            line.reset();
+        }
     }
-    return sessions;
+    feed(buffer);
+    if (tail)
+        *tail = seen;
+    return in.error() == QFileDevice::NoError;
 }

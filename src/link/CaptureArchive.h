@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -84,6 +85,17 @@ public:
     // at its end is cut off as incomplete.
     static QList<ReceivedSession> sessionsIn(const QString& file, qint64 fromOffset = 0, bool indexedOnly = false,
                                              bool endIsBoundary = false);
+    // What follows a file's last EOT: how many bytes, and whether they are only blanks.
+    struct Tail
+    {
+        qint64 afterLastEot = 0;
+        bool blank = true;
+    };
+    // The same, one session at a time as it is read, in bounded memory whatever the file's size;
+    // false when the file cannot be read (to its end).
+    static bool forEachSession(const QString& file, const std::function<void(const ReceivedSession&)>& found,
+                               qint64 fromOffset = 0, bool indexedOnly = false, bool endIsBoundary = false,
+                               Tail* tail = nullptr);
     // Whether bytes cut off without their EOT carry any part of a record (and so must be held).
     static bool isRecordText(const QByteArray& bytes);
     // Size of an archive file (0 when missing).

@@ -241,6 +241,7 @@ private slots:
                  {{"--home", home, "replay"}, 2, "replay needs exactly one capture file"},
                  {{"--home", home, "replay", home + "/missing.bin"}, 1, "missing.bin: no such file"},
                  {{"--home", home, "replay", home}, 1, "is a folder, not a capture file"},
+                 {{"--home", home, "replay", "/dev/zero"}, 1, "/dev/zero: is not a regular file"},
                  {{"--home", home + "/nowhere", "receive"}, 1, "no such install folder"},
                  {{"--home", home + "/PROC", "replay", file.fileName()}, 1, "PROC/VIDASSETING.INI is missing"},
                  {{"--home", home, "receive"}, 1, "the serial port cannot be opened: "},

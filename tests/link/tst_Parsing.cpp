@@ -1,5 +1,6 @@
 #include "TestInstall.h"
 #include "link/AnalyserCapture.h"
+#include "link/CaptureArchive.h"
 #include "link/FrameCheck.h"
 #include "link/LinkCommands.h"
 #include "link/MessageParser.h"
@@ -7,8 +8,10 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 #include <sys/resource.h>
+#include <sys/time.h>
 #include <utility>
 
 // The receive side from the line's bytes to the records: session, frames, checksums, parser, `parse`.
@@ -86,6 +89,36 @@ private slots:
         const rlimit cap{rlim_t(2) << 30, rlim_t(2) << 30};
         QCOMPARE(setrlimit(RLIMIT_AS, &cap), 0);
 #endif
+    }
+
+    // A capture of any size is read a piece at a time, by `parse` and by the archive's reading that
+    // `replay` and the start-up scan use: 100 MB of line noise with a result at its end takes a few
+    // MB, and a device that never ends is refused. Runs first, while the process's peak is low.
+    void boundedMemory()
+    {
+        QTemporaryDir dir;
+        QFile big(dir.filePath("noise.bin"));
+        const QByteArray result = AnalyserCapture::session(
+            {{"260114000123", "TSH", "TSH", QDateTime(QDate(2026, 12, 5), QTime(9, 42)), {}, "2.35", {}}});
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(100 << 20) && big.seek(100 << 20) &&
+                big.write(result) == result.size());
+        big.close();
+        const auto peakKb = [] {
+            rusage usage{};
+            getrusage(RUSAGE_SELF, &usage);
+            return usage.ru_maxrss;
+        };
+        const long before = peakKb();
+        QString out, err;
+        QCOMPARE(parse({big.fileName()}, &out, &err), 0);
+        QCOMPARE(jsonRecords(out).size(), 1);
+        int found = 0;
+        QVERIFY(CaptureArchive::forEachSession(
+            big.fileName(), [&found](const ReceivedSession& s) { found += s.bytes.contains("260114000123") ? 1 : 0; }));
+        QCOMPARE(found, 1);
+        QVERIFY2(peakKb() - before < 40 * 1024, qPrintable(QString::number(peakKb() - before)));
+        QCOMPARE(parse({"/dev/zero"}, &out, &err), 1);
+        QVERIFY2(err.contains("/dev/zero: is not a regular file"), qPrintable(err));
     }
 
     void serialSession()
