@@ -487,8 +487,9 @@ void tst_Databases::schema()
     const auto added = SqlRun::insert(db, "Result", {{"Patientname", "NEW"}});
     QCOMPARE(scalar(db, "SELECT sending FROM Result WHERE AutoNum=?", {added.lastInsertId}), "0");
     for (const QString& lookup : QStringList{
-             "Result where Testdate >= ? AND Testdate <= ?", "Result where patientid=? AND shortAssay=? AND Testdate= ?",
-             "Result where patientid=? and crvtestid=?", "Result where SampleID=? AND Testdate=? AND shortAssay=?",
+             "Result where Testdate >= ? AND Testdate <= ?",
+             "Result where patientid=? AND shortAssay=? AND Testdate= ?", "Result where patientid=? and crvtestid=?",
+             "Result where SampleID=? AND Testdate=? AND shortAssay=?",
              "Result where Patientname = ? order by Testdate", "Result where shortAssay=?",
              "Result WHERE Patientname LIKE ? group by Patientname order By Patientname",
              "Result WHERE DocName LIKE ? group by DocName order By DocName", "testtable where shortAssay=?",
