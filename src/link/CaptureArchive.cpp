@@ -199,7 +199,13 @@ int CaptureArchive::takeUpSpilled(QString* error)
             const QString path = fileFor(m_clock.today());
             QString why;
             qint64 start = 0;
-            const bool ok = QDir().mkpath(folder()) && markStart(&why) && appendDurably(path, bytes, &start, &why);
+            // The index says the spilled bytes came from this program, journaled like any others.
+            const QString index = indexFileFor(path);
+            const QByteArray from = kIndexFrom + QByteArray::number(sizeOf(path)) + ' ' +
+                                    m_clock.now().toString(Qt::ISODateWithMs).toLatin1() + '\n';
+            const bool ok = QDir().mkpath(folder()) &&
+                            (QFileInfo::exists(index) || appendDurably(index, from, &start, &why)) && markStart(&why) &&
+                            appendDurably(path, bytes, &start, &why);
             if (!ok || !markStart(&why) || !QFile::remove(in.fileName())) {
                 if (error)
                     *error = why.isEmpty()

@@ -383,6 +383,10 @@ void tst_ReceiveChain::captureArchive()
     QVERIFY(since.size() == 1 && since.first().endOffset == 14);
     QVERIFY(QFile::remove(idx.fileName())); // no index at all: nothing was indexed
     QVERIFY(CaptureArchive::sessionsIn(bin.fileName(), 0, true).isEmpty());
+    // A new start on it: the index begins where the earlier program's bytes end, and so does its stream.
+    QVERIFY(CaptureArchive(InstallFolder(dir.path()), clock).markStart());
+    QCOMPARE(contents(file("2026-12-05.idx")),
+             "# from 23 2026-12-05T14:07:00.000\n# restart 23 2026-12-05T14:07:00.000\n");
 
     // A new day has a file of its own; beyond the bound of what may wait, bytes are counted as lost.
     clock.set(QDateTime(QDate(2026, 12, 6), QTime(0, 0, 1)));

@@ -292,6 +292,8 @@ void tst_ReceiveEdges::stoppingWithAFullDisk()
     QTRY_COMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM Result WHERE SampleID='260114000123'"), "1");
     QVERIFY(next.stop().isEmpty());
     QCOMPARE(contents(file), s);
+    QVERIFY2(contents(CaptureArchive::indexFileFor(file)).startsWith("# from 0 "),
+             contents(CaptureArchive::indexFileFor(file)).constData());
     QVERIFY(QDir(pending).entryList({"*.bin"}, QDir::Files).isEmpty());
 }
 
