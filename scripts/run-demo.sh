@@ -85,6 +85,10 @@ CRVaccess=0
 active=1"
     sql() { sqlite3 "$home/InterfaceVIDAS.db" "$1"; }
 fi
+# It may hold passwords and the remember-me token: private from the first byte.
+rm -f "$home/VIDASSETING.INI"
+(umask 077 && : >"$home/VIDASSETING.INI")
+chmod 600 "$home/VIDASSETING.INI"
 cat >"$home/VIDASSETING.INI" <<INI
 $databases
 [comsetup]

@@ -289,6 +289,17 @@ bool WriteIni(const QString& file, const QString& section, const QString& key, c
     QSaveFile save(file);
     if (!save.open(QIODevice::WriteOnly))
         return false;
+    // A password or a remember-me token makes the file private: owner only, before the secret is in it.
+    const bool secret = !oneLine.trimmed().isEmpty() && IniFormat::isSecretKey(key);
+    if (secret)
+        save.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     save.write(out);
-    return save.commit();
+    return save.commit() && (!secret || QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+}
+
+bool IniFormat::isSecretKey(const QString& key)
+{
+    const QString k = key.trimmed();
+    return k.compare(QLatin1String("Password"), Qt::CaseInsensitive) == 0 ||
+           k.compare(QLatin1String("NIDL"), Qt::CaseInsensitive) == 0;
 }

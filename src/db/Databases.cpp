@@ -8,6 +8,7 @@
 #include "platform/InstallFolder.h"
 
 #include <QAtomicInt>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -127,6 +128,14 @@ QSqlDatabase Databases::open(DbSlot slot)
         state.error.clear();
         return connection(slot);
     }
+    if (replacedInTransaction(slot, wanted)) {
+        // The unit of work began on the file that is gone: it fails as a whole (its transaction is
+        // dropped with the connection) and its next try opens the file now at the path.
+        close(slot);
+        state.error = QStringLiteral("%1: the database file was replaced during the work; it is opened again")
+                          .arg(QDir::toNativeSeparators(wanted.databaseName));
+        return connection(slot);
+    }
     close(slot);
     // The Jet file gets a second try on a new connection, as a file share may be slow to answer.
     const int tries = wanted.engine == SqlEngine::Jet ? 2 : 1;
@@ -134,6 +143,7 @@ QSqlDatabase Databases::open(DbSlot slot)
         if (attempt(slot, wanted, attemptNo > 0)) {
             state.error.clear();
             state.openedWith = wanted;
+            state.fileIdentity = wanted.isSqlite() ? SqliteFile::identity(wanted.databaseName) : QByteArray();
             return connection(slot);
         }
     }
@@ -146,12 +156,28 @@ bool Databases::reusable(DbSlot slot, const ConnectionTarget& wanted)
     QSqlDatabase db = connection(slot);
     if (!db.isOpen() || m_state[index(slot)].openedWith != wanted)
         return false;
-    if (wanted.isSqlite())
-        return QFileInfo::exists(wanted.databaseName);
+    if (wanted.isSqlite()) {
+        const QByteArray now = SqliteFile::identity(wanted.databaseName);
+        return !now.isEmpty() && now == m_state[index(slot)].fileIdentity;
+    }
     if (wanted.engine == SqlEngine::SqlServer || wanted.engine == SqlEngine::Postgres) {
         // A server may have dropped the connection since the last unit of work.
         QSqlQuery probe(db);
         return probe.exec(QStringLiteral("SELECT 1"));
+    }
+    return true;
+}
+
+bool Databases::replacedInTransaction(DbSlot slot, const ConnectionTarget& wanted)
+{
+    QSqlDatabase db = connection(slot);
+    if (!wanted.isSqlite() || !db.isOpen() || m_state[index(slot)].openedWith != wanted)
+        return false;
+    // SQLite refuses a BEGIN inside a transaction; outside one, a deferred BEGIN takes no lock.
+    QSqlQuery probe(db);
+    if (probe.exec(QStringLiteral("BEGIN"))) {
+        probe.exec(QStringLiteral("ROLLBACK"));
+        return false;
     }
     return true;
 }

@@ -48,7 +48,9 @@ enum class DbSlot
 //
 // A slot stays open between units of work: the next opener call keeps it when the settings still
 // name the same database and the connection is alive (a server is asked "SELECT 1", a SQLite file
-// must still be there), and otherwise opens it afresh. Every statement runs in auto-commit unless
+// must still be the same file: a backup restored over it or another file moved to its name is
+// opened afresh, so that nothing goes on being written into a file that is no longer there), and
+// otherwise opens it afresh. Every statement runs in auto-commit unless
 // its caller starts a transaction, so each operation sees what the one before it committed.
 //
 // The interface database is brought to the current schema when a slot opens it. A missing
@@ -103,11 +105,13 @@ private:
     {
         QString name;
         ConnectionTarget openedWith;
+        QByteArray fileIdentity; // of the SQLite file when it was opened
         QString error;
     };
 
     QSqlDatabase open(DbSlot slot);
     bool reusable(DbSlot slot, const ConnectionTarget& target);
+    bool replacedInTransaction(DbSlot slot, const ConnectionTarget& target);
     bool attempt(DbSlot slot, const ConnectionTarget& target, bool fresh);
     bool createPostgresDatabase(const ConnectionTarget& wanted, QString* error);
     bool openFirstOf(QSqlDatabase& db, const ConnectionTarget& target, QString* error);

@@ -30,6 +30,20 @@ bool isTransient(const QSqlError& error)
            text.contains(QLatin1String("is not open"), Qt::CaseInsensitive);
 }
 
+bool isRefusal(const QSqlError& error)
+{
+    if (error.type() == QSqlError::ConnectionError)
+        return false;
+    const QString code = error.nativeErrorCode();
+    // SQL states (five characters): integrity constraint violations (23...), data exceptions (22...).
+    if (code.size() == 5)
+        return code.startsWith(QLatin1String("23")) || code.startsWith(QLatin1String("22"));
+    // SQLite: SQLITE_TOOBIG (18), SQLITE_CONSTRAINT (19) and its extended codes, SQLITE_MISMATCH (20).
+    bool numeric = false;
+    const int primary = code.toInt(&numeric) & 0xff;
+    return numeric && (primary == 18 || primary == 19 || primary == 20);
+}
+
 QSqlError ofStatement(const QSqlDatabase& db, const QSqlError& error)
 {
     if (error.type() != QSqlError::ConnectionError || !db.isOpen() || db.driverName() != QLatin1String("QSQLITE"))

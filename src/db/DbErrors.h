@@ -10,6 +10,11 @@ namespace DbErrors {
 
 bool isTransient(const QSqlError& error);
 
+// A statement the database refuses for its values, whatever the moment: a constraint (unique,
+// not null, check, foreign key), a value too big or of the wrong kind. Sent again, the same record
+// is refused again; any other error (a table away or renamed, a lock, a protocol error) may pass.
+bool isRefusal(const QSqlError& error);
+
 // The error of a statement run on `db`. Qt's SQLite driver reports every statement that fails
 // while it steps (a constraint, a type mismatch, a lock) as a connection error; on a connection
 // that is open it is the statement's, and its result code tells a lock from a refusal.

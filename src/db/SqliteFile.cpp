@@ -6,6 +6,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
+
 namespace SqliteFile {
 
 namespace {
@@ -109,6 +113,24 @@ bool configure(QSqlDatabase& db, QString* error)
     }
     query.finish();
     return run(QStringLiteral("PRAGMA synchronous=FULL"));
+}
+
+QByteArray identity(const QString& file)
+{
+#ifdef Q_OS_WIN
+    // No inode: the creation time changes when another file takes the name.
+    const QFileInfo info(file);
+    if (!info.exists())
+        return {};
+    return QByteArray::number(info.birthTime().toMSecsSinceEpoch());
+#else
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(file).constData(), &st) != 0)
+        return {};
+    return QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino));
+#endif
 }
 
 } // namespace SqliteFile

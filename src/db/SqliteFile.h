@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -21,6 +22,11 @@ QString problem(const QString& file, bool mayCreate);
 bool createPrivate(const QString& file, QString* error);
 
 QString connectOptions(int busyTimeoutMs);
+
+// What tells one file from another at the same path: a file restored from a backup, or moved away
+// and another put in its place, has another identity though its name is the same. Empty when there
+// is no file.
+QByteArray identity(const QString& file);
 
 // Sets the journal and sync modes on a freshly opened connection and reads the schema once.
 bool configure(QSqlDatabase& db, QString* error);

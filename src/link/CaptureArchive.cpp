@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cerrno>
+
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
@@ -41,6 +44,8 @@ void syncFolder(const QString& path)
 
 // The first line of an index: "# from <size of the file before the index> <time>".
 const QByteArray kIndexFrom = QByteArrayLiteral("# from ");
+// Where this program's stream of the line restarted: "# restart <offset> <time>".
+const QByteArray kIndexRestart = QByteArrayLiteral("# restart ");
 
 // Captures hold patients' results: readable by the station's own account and group only.
 constexpr auto kPrivate =
@@ -64,12 +69,15 @@ bool appendDurably(const QString& path, const QByteArray& bytes, qint64* startOf
     if (created)
         file.setPermissions(kPrivate);
     const qint64 before = file.size();
+    errno = 0;
     const qint64 written = file.write(bytes);
+    // The system's own reason ("No space left on device"): a short write leaves Qt's text unset.
+    const auto cause = [&file](int code) { return code != 0 ? qt_error_string(code) : file.errorString(); };
     bool ok = written == bytes.size();
     if (!ok)
-        *error = where(file) + file.errorString();
+        *error = where(file) + cause(errno);
     else if (!syncToDisk(file.handle())) {
-        *error = where(file) + QStringLiteral("cannot be synced to disk");
+        *error = where(file) + QStringLiteral("cannot be synced to disk: ") + cause(errno);
         ok = false;
     }
     if (!ok) {
@@ -85,10 +93,17 @@ bool appendDurably(const QString& path, const QByteArray& bytes, qint64* startOf
 
 } // namespace
 
+bool CaptureArchive::isRecordText(const QByteArray& bytes)
+{
+    return bytes.contains(AnalyserCapture::RS) || bytes.contains("mtrsl");
+}
+
 CaptureArchive::CaptureArchive(const InstallFolder& folder, const Clock& clock) : m_folder(folder), m_clock(clock) {}
 
 void CaptureArchive::received(const QByteArray& bytes)
 {
+    if (m_pending.isEmpty())
+        m_pendingMidSession = m_sessionOpen;
     if (m_pending.size() + bytes.size() > m_maxPending)
         m_lostBytes += bytes.size();
     else
@@ -96,9 +111,121 @@ void CaptureArchive::received(const QByteArray& bytes)
     m_streamTotal += bytes.size();
 }
 
-void CaptureArchive::sessionCut(qint64 streamEnd, const QDateTime& receivedAt, const QByteArray& bytes)
+void CaptureArchive::sessionCut(qint64 streamEnd, const QDateTime& receivedAt, const QByteArray& bytes, bool complete)
 {
-    m_sessions.append({streamEnd, receivedAt, bytes});
+    m_sessions.append({streamEnd, receivedAt, bytes, complete});
+}
+
+void CaptureArchive::restartHere()
+{
+    m_restarts.append(m_streamTotal);
+}
+
+QByteArray CaptureArchive::restartLine(qint64 offset) const
+{
+    return kIndexRestart + QByteArray::number(offset) + ' ' + m_clock.now().toString(Qt::ISODateWithMs).toLatin1() +
+           '\n';
+}
+
+bool CaptureArchive::markStart(QString* error)
+{
+    const QString path = fileFor(m_clock.today());
+    m_file = path;
+    const qint64 size = sizeOf(path);
+    if (size == 0)
+        return true;
+    const QString index = indexFileFor(path);
+    QByteArray lines;
+    if (!QFileInfo::exists(index))
+        lines =
+            kIndexFrom + QByteArray::number(size) + ' ' + m_clock.now().toString(Qt::ISODateWithMs).toLatin1() + '\n';
+    lines += restartLine(size);
+    qint64 at = 0;
+    QString why;
+    if (appendDurably(index, lines, &at, &why))
+        return true;
+    if (error)
+        *error = why;
+    return false;
+}
+
+QStringList CaptureArchive::spillFolders() const
+{
+    return {m_folder.filePath(QStringLiteral("captures-pending")),
+            QDir(QDir::tempPath()).filePath(QStringLiteral("corvana-captures-pending"))};
+}
+
+QString CaptureArchive::spill(QString* error)
+{
+    if (m_pending.isEmpty())
+        return {};
+    const QString name = m_clock.now().toString(QStringLiteral("yyyy-MM-ddTHHmmss-zzz")) + QStringLiteral(".bin");
+    QStringList reasons;
+    for (const QString& folder : spillFolders()) {
+        qint64 at = 0;
+        QString why;
+        const QString path = QDir(folder).filePath(name);
+        if (!QDir().mkpath(folder)) {
+            reasons << QStringLiteral("%1: cannot be created").arg(QDir::toNativeSeparators(folder));
+            continue;
+        }
+        QFile::setPermissions(folder, kPrivate | QFileDevice::ExeOwner | QFileDevice::ExeGroup);
+        if (!appendDurably(path, m_pending, &at, &why)) {
+            reasons << why;
+            continue;
+        }
+        m_pending.clear();
+        m_pendingStart = m_streamTotal;
+        m_sessions.clear();
+        return path;
+    }
+    if (error)
+        *error = reasons.join(QStringLiteral("; "));
+    return {};
+}
+
+int CaptureArchive::takeUpSpilled(QString* error)
+{
+    int taken = 0;
+    for (const QString& spillFolder : spillFolders()) {
+        const QDir dir(spillFolder);
+        for (const QString& name : dir.entryList({QStringLiteral("*.bin")}, QDir::Files, QDir::Name)) {
+            QFile in(dir.filePath(name));
+            if (!in.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray bytes = in.readAll();
+            in.close();
+            // Between two restarts: neither the file's last session nor the spilled one's ends merge.
+            const QString path = fileFor(m_clock.today());
+            QString why;
+            qint64 start = 0;
+            // The index says the spilled bytes came from this program, journaled like any others.
+            const QString index = indexFileFor(path);
+            const QByteArray from = kIndexFrom + QByteArray::number(sizeOf(path)) + ' ' +
+                                    m_clock.now().toString(Qt::ISODateWithMs).toLatin1() + '\n';
+            const bool ok = QDir().mkpath(folder()) &&
+                            (QFileInfo::exists(index) || appendDurably(index, from, &start, &why)) && markStart(&why) &&
+                            appendDurably(path, bytes, &start, &why);
+            if (!ok || !markStart(&why) || !QFile::remove(in.fileName())) {
+                if (error)
+                    *error = why.isEmpty()
+                                 ? QDir::toNativeSeparators(in.fileName()) + QStringLiteral(": cannot be taken up")
+                                 : why;
+                return taken;
+            }
+            ++taken;
+        }
+    }
+    return taken;
+}
+
+std::optional<std::pair<QString, qint64>> CaptureArchive::placeOf(qint64 streamPos, bool byteBefore) const
+{
+    for (auto it = m_placed.crbegin(); it != m_placed.crend(); ++it) {
+        if ((byteBefore ? it->streamStart < streamPos : it->streamStart <= streamPos) && streamPos <= it->streamEnd)
+            return std::make_pair(it->file, it->offset + (streamPos - it->streamStart));
+    }
+    return std::nullopt;
 }
 
 QString CaptureArchive::folder() const
@@ -129,10 +256,11 @@ bool CaptureArchive::write(QString* error)
     };
     if (!m_pendingIndex.isEmpty() && !writeIndex(m_pendingIndexFile, &why))
         qWarning("capture archive: %s", qUtf8Printable(why));
-    if (m_pending.isEmpty() && m_sessions.isEmpty())
+    if (m_pending.isEmpty() && m_sessions.isEmpty() && m_restarts.isEmpty())
         return true;
-    const QString path = fileFor(m_clock.today());
-    qint64 start = 0;
+    // A session stays in the file it began in, even past midnight.
+    const QString path = m_pendingMidSession && !m_file.isEmpty() ? m_file : fileFor(m_clock.today());
+    const QString name = QFileInfo(path).fileName();
     if (!m_pending.isEmpty()) {
         if (!QDir().mkpath(folder()))
             return fail(QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(folder())));
@@ -148,29 +276,59 @@ bool CaptureArchive::write(QString* error)
             if (!appendDurably(indexFile, from, &at, &why))
                 return fail(why);
         }
+        // Another run's bytes end where this run's first bytes in the file begin.
+        const bool another = path != m_file && sizeOf(path) > 0;
+        qint64 start = 0;
         if (!appendDurably(path, m_pending, &start, &why))
             return fail(why);
+        if (another)
+            m_restarts.prepend(m_pendingStart);
+        m_file = path;
+        if (!m_placed.isEmpty() && m_placed.last().file == name && m_placed.last().streamEnd == m_pendingStart &&
+            m_placed.last().offset + (m_pendingStart - m_placed.last().streamStart) == start)
+            m_placed.last().streamEnd += m_pending.size();
+        else
+            m_placed.append({m_pendingStart, m_pendingStart + m_pending.size(), name, start});
+        if (m_placed.size() > 8)
+            m_placed.removeFirst();
+        m_pending.clear();
+        m_pendingStart = m_streamTotal;
     }
-    const qint64 keptEnd = m_pendingStart + m_pending.size();
-    const QString name = QFileInfo(path).fileName();
     QByteArray index;
+    // A line for another file than this write's (a session that ended after midnight in the file it
+    // began in) goes to that file's index at once.
+    const auto indexLine = [&](const QString& file, const QByteArray& line) {
+        qint64 at = 0;
+        QString failed;
+        if (file == name)
+            index += line;
+        else if (!appendDurably(indexFileFor(QDir(folder()).filePath(file)), line, &at, &failed))
+            qWarning("capture archive: %s", qUtf8Printable(failed));
+    };
+    QList<qint64> unplaced;
+    for (const qint64 restart : std::as_const(m_restarts)) {
+        if (restart > m_pendingStart)
+            unplaced.append(restart); // its bytes are not written yet
+        else if (const auto at = placeOf(restart, false))
+            indexLine(at->first, restartLine(at->second));
+    }
+    m_restarts = unplaced;
     for (const Cut& cut : std::as_const(m_sessions)) {
         ReceivedSession s;
         s.bytes = cut.bytes;
         s.receivedAt = cut.receivedAt;
         s.origin = ReceivedSession::Origin::Line;
+        s.complete = cut.complete;
         // A session whose bytes arrived while memory was full has no place: it is still processed.
-        if (cut.streamEnd > m_pendingStart && cut.streamEnd <= keptEnd) {
-            s.archiveFile = name;
-            s.endOffset = start + (cut.streamEnd - m_pendingStart);
-            index +=
-                QByteArray::number(s.endOffset) + '\t' + cut.receivedAt.toString(Qt::ISODateWithMs).toLatin1() + '\n';
+        if (const auto at = placeOf(cut.streamEnd, true)) {
+            s.archiveFile = at->first;
+            s.endOffset = at->second;
+            indexLine(at->first, QByteArray::number(s.endOffset) + '\t' +
+                                     cut.receivedAt.toString(Qt::ISODateWithMs).toLatin1() + '\n');
         }
         m_durable.append(s);
     }
     m_sessions.clear();
-    m_pending.clear();
-    m_pendingStart = m_streamTotal;
     if (!index.isEmpty()) {
         if (!m_pendingIndex.isEmpty() && m_pendingIndexFile != path)
             m_pendingIndex.clear(); // an older day's lines that never made it: the file's time stands in
@@ -202,17 +360,35 @@ qint64 CaptureArchive::sizeOf(const QString& file)
     return info.isFile() ? info.size() : 0;
 }
 
-QList<ReceivedSession> CaptureArchive::sessionsIn(const QString& file, qint64 fromOffset, bool indexedOnly)
+QList<ReceivedSession> CaptureArchive::sessionsIn(const QString& file, qint64 fromOffset, bool indexedOnly,
+                                                  bool endIsBoundary)
+{
+    QList<ReceivedSession> sessions;
+    forEachSession(
+        file, [&sessions](const ReceivedSession& s) { sessions.append(s); }, fromOffset, indexedOnly, endIsBoundary);
+    return sessions;
+}
+
+bool CaptureArchive::forEachSession(const QString& file, const std::function<void(const ReceivedSession&)>& found,
+                                    qint64 fromOffset, bool indexedOnly, bool endIsBoundary, Tail* tail)
 {
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray capture = in.readAll();
+        return false;
+    const qint64 size = in.size();
     QHash<qint64, QDateTime> times;
-    qint64 indexFrom = -1; // where the index began; -1: an index without its start, or none
+    QList<qint64> restarts; // where the stream restarted: a session open there never ended
+    qint64 indexFrom = -1;  // where the index began; -1: an index without its start, or none
     QFile index(indexFileFor(file));
     if (index.open(QIODevice::ReadOnly)) {
         for (const QByteArray& line : index.readAll().split('\n')) {
+            if (line.startsWith(kIndexRestart)) {
+                bool ok = false;
+                const qint64 at = line.mid(kIndexRestart.size()).split(' ').value(0).toLongLong(&ok);
+                if (ok && at > 0)
+                    restarts.append(at);
+                continue;
+            }
             if (line.startsWith(kIndexFrom)) {
                 bool ok = false;
                 const qint64 from = line.mid(kIndexFrom.size()).split(' ').value(0).toLongLong(&ok);
@@ -233,27 +409,82 @@ QList<ReceivedSession> CaptureArchive::sessionsIn(const QString& file, qint64 fr
     if (day.isValid() && fallback.date() != day)
         fallback = QDateTime(day, QTime(23, 59, 59));
 
-    QList<ReceivedSession> sessions;
     SerialSession line;
-    const auto take = [&](const SerialSession::Actions& actions) {
-        if (!actions.messageCut)
-            return;
-        const QByteArray bytes = std::exchange(line.messageArea(), QByteArray());
-        const bool indexed = times.contains(actions.cutEnd) || (indexFrom >= 0 && actions.cutEnd > indexFrom);
-        if (actions.cutEnd <= fromOffset || (indexedOnly && !indexed))
+    const auto add = [&](const QByteArray& bytes, qint64 end, bool complete) {
+        const bool indexed = times.contains(end) || (indexFrom >= 0 && end > indexFrom);
+        if (end <= fromOffset || (indexedOnly && !indexed))
             return;
         ReceivedSession s;
         s.bytes = bytes;
         s.archiveFile = info.fileName();
-        s.endOffset = actions.cutEnd;
-        s.receivedAt = times.value(actions.cutEnd, fallback);
+        s.endOffset = end;
+        s.receivedAt = times.value(end, fallback);
         s.origin = ReceivedSession::Origin::Recovered;
-        sessions.append(s);
+        s.complete = complete;
+        found(s);
     };
-    for (const QByteArray& read : AnalyserCapture::deliveries(capture)) {
-        take(line.onData(read));
-        while (line.hasCompleteMessage())
-            take(line.onData({}));
+    const auto take = [&](const SerialSession::Actions& actions) {
+        if (actions.messageCut)
+            add(std::exchange(line.messageArea(), QByteArray()), actions.cutEnd, true);
+    };
+    Tail seen;
+    // One piece of the file, from where the line stands, as the analyser's reads would bring it.
+    const auto feed = [&](const QByteArray& part) {
+        const qint64 partStart = line.streamPosition();
+        for (const QByteArray& read : AnalyserCapture::deliveries(part)) {
+            take(line.onData(read));
+            while (line.hasCompleteMessage())
+                take(line.onData({}));
+        }
+        // Blanks after a part's last session are not delivered: they keep their place all the same.
+        const qint64 rest = partStart + part.size() - line.streamPosition();
+        if (rest > 0)
+            line.onData(part.right(rest));
+        const qsizetype eot = part.lastIndexOf(SerialSession::EOT);
+        const QByteArray after = part.mid(eot + 1);
+        seen.afterLastEot = eot >= 0 ? after.size() : seen.afterLastEot + part.size();
+        seen.blank = (eot >= 0 || seen.blank) && after.trimmed().isEmpty();
+    };
+    if (endIsBoundary)
+        restarts.append(size);
+    std::sort(restarts.begin(), restarts.end());
+    // The file is read a piece at a time, each cut after an EOT: any size in bounded memory.
+    constexpr qint64 kPiece = 1 << 20;
+    constexpr qsizetype kMaxSession = 8 << 20;
+    QByteArray buffer;
+    qsizetype next = 0; // the next restart
+    for (;;) {
+        const QByteArray chunk = in.read(kPiece);
+        const bool end = chunk.isEmpty();
+        buffer += chunk;
+        // The stream restarted here: what is open never got its EOT.
+        while (next < restarts.size() && restarts[next] <= line.streamPosition() + buffer.size()) {
+            const qint64 at = restarts[next++];
+            if (at < line.streamPosition())
+                continue;
+            const qsizetype length = at - line.streamPosition();
+            feed(buffer.left(length));
+            buffer.remove(0, length);
+            if (isRecordText(line.buffer()))
+                add(line.buffer(), at, false);
+            line.reset();
+        }
+        if (end)
+            break;
+        qsizetype cut = buffer.lastIndexOf(SerialSession::EOT) + 1;
+        if (cut == 0 && buffer.size() >= 4 * kPiece)
+            cut = buffer.size(); // no EOT for long: the line holds it, as the receiver would
+        feed(buffer.left(cut));
+        buffer.remove(0, cut);
+        // No session is that long: what is open is cut off as incomplete, so memory stays bounded.
+        if (line.buffer().size() > kMaxSession) {
+            if (isRecordText(line.buffer()))
+                add(line.buffer(), line.streamPosition(), false);
+            line.reset();
+        }
     }
-    return sessions;
+    feed(buffer);
+    if (tail)
+        *tail = seen;
+    return in.error() == QFileDevice::NoError;
 }

@@ -31,7 +31,11 @@ QList<Segment> segments(const QByteArray& session)
         const qsizetype gs = session.indexOf(GS, pos);
         if (gs < 0)
             break;
-        const qsizetype rs = session.indexOf(RS, pos);
+        // A frame starts at the last STX before its GS: when a glitch ate the GS of the frame
+        // before, that frame stays text (and is held as unverified) instead of merging into this
+        // one, whose own checksum can still vouch for it.
+        const qsizetype stx = session.lastIndexOf(AnalyserCapture::STX, gs);
+        const qsizetype rs = session.indexOf(RS, stx >= pos ? stx : pos);
         if (rs < 0 || rs > gs) {
             // A stray GS in line noise: no record can stand before it.
             plain(session.mid(pos, gs + 1 - pos));

@@ -28,8 +28,8 @@ struct Segment
 };
 
 // The session's bytes in order, every byte in exactly one segment. A frame ends at each GS; it
-// starts at the first RS after the previous frame's checksum. A region that holds no RS before its
-// GS is line noise and stays plain text.
+// starts at the first RS after the last STX before that GS (or after the previous frame's checksum
+// when there is no STX). A region that holds no RS before its GS is line noise and stays plain text.
 QList<Segment> segments(const QByteArray& session);
 
 // The session without its bad frames: what may be parsed.

@@ -1,21 +1,28 @@
 #include "link/LineIntake.h"
 
 #include "core/AppContext.h"
+#include "link/AnalyserCapture.h"
 #include "link/CurrentResult.h"
 #include "link/ReceiveWorker.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
 
 LineIntake::LineIntake(AppContext& context, QObject* parent)
     : QObject(parent), m_context(context), m_archive(context.installFolder(), context.clock()),
-      m_archiveRetry(new QTimer(this))
+      m_archiveRetry(new QTimer(this)), m_flush(new QTimer(this))
 {
     qRegisterMetaType<ReceivedSession>();
     qRegisterMetaType<CurrentResult>();
     m_archiveRetry->setInterval(kArchiveRetryMs);
     m_session.setFrameAnswers(m_context.settings.FrameAck == 1);
     connect(m_archiveRetry, &QTimer::timeout, this, &LineIntake::writeArchive);
+    m_flush->setObjectName(QStringLiteral("Tmr_flush"));
+    m_flush->setSingleShot(true);
+    m_flush->setInterval(kFlushMs);
+    connect(m_flush, &QTimer::timeout, this, &LineIntake::writeArchive);
 }
 
 LineIntake::~LineIntake()
@@ -27,6 +34,18 @@ void LineIntake::start()
 {
     if (m_thread)
         return;
+    // What an earlier run left: bytes it spilled elsewhere, and a session it left open in today's
+    // file, are made visible to the worker's first look at the archive.
+    if (!m_started) {
+        m_started = true;
+        QString error;
+        CaptureArchive earlier(m_context.installFolder(), m_context.clock());
+        earlier.takeUpSpilled(&error);
+        if (!error.isEmpty())
+            setAlarm(QStringLiteral("capture archive: %1").arg(error));
+        if (!m_archive.markStart(&error))
+            qWarning("receiver: capture archive: %s", qUtf8Printable(error));
+    }
     m_thread = new QThread(this);
     m_thread->setObjectName(QStringLiteral("receive worker"));
     auto* worker = new ReceiveWorker(m_context);
@@ -46,24 +65,47 @@ void LineIntake::start()
     dispatch();
 }
 
-void LineIntake::stop()
+QString LineIntake::stop()
 {
     cutPending();
-    flushArchive();
+    QString spilled;
+    // Bytes only in memory are never dropped: the disk is given a while, then a second place.
+    QElapsedTimer waited;
+    waited.start();
+    while (!flushArchive() && m_archive.pending() > 0) {
+        if (waited.elapsed() >= m_stopPatienceMs) {
+            QString error;
+            const qsizetype bytes = m_archive.pending();
+            const QString path = m_archive.spill(&error);
+            spilled = path.isEmpty()
+                          ? QStringLiteral("%1 received bytes could not be written anywhere (%2); they are lost")
+                                .arg(bytes)
+                                .arg(error)
+                          : QStringLiteral("%1 received bytes could not be archived (%2); written to %3, taken up "
+                                           "at the next start")
+                                .arg(bytes)
+                                .arg(m_alarm, QDir::toNativeSeparators(path));
+            qWarning("receiver: %s", qUtf8Printable(spilled));
+            break;
+        }
+        QThread::msleep(100);
+    }
     if (!m_thread)
-        return;
+        return spilled;
     if (m_worker)
         QMetaObject::invokeMethod(m_worker, &ReceiveWorker::finish, Qt::BlockingQueuedConnection);
     m_thread->quit();
     m_thread->wait();
     delete m_thread;
     m_thread = nullptr;
+    return spilled;
 }
 
 QByteArray LineIntake::receive(const QByteArray& bytes)
 {
     m_archive.received(bytes);
     const SerialSession::Actions actions = m_session.onData(bytes);
+    m_archive.setSessionOpen(!m_session.buffer().isEmpty());
     if (actions.messageCut) {
         m_pendingCuts.append({actions.cutEnd, m_context.clock().now(), std::exchange(m_session.messageArea(), {})});
         // A frame's answer goes out before the archive waits for the disk; the sessions keep
@@ -73,6 +115,14 @@ QByteArray LineIntake::receive(const QByteArray& bytes)
         else if (m_pendingCuts.size() == 1)
             QTimer::singleShot(0, this, &LineIntake::cutPending);
     } else {
+        // On disk at every frame's end at once (after a frame's answer has gone out), and within a
+        // second whatever arrives.
+        if (bytes.contains(AnalyserCapture::ETX) && actions.reply.isEmpty())
+            writeArchive();
+        else if (bytes.contains(AnalyserCapture::ETX))
+            QTimer::singleShot(0, this, &LineIntake::writeArchive);
+        else if (!m_flush->isActive())
+            m_flush->start();
         emit buffersChanged();
     }
     return actions.reply;
@@ -87,6 +137,7 @@ void LineIntake::cutPending()
 void LineIntake::cut(qint64 cutEnd, const QDateTime& at, const QByteArray& message)
 {
     m_archive.sessionCut(cutEnd, at, message);
+    m_archive.setSessionOpen(!m_session.buffer().isEmpty());
     writeArchive();
     emit buffersChanged();
     if (m_session.hasCompleteMessage() && !m_cutScheduled) {
@@ -105,8 +156,17 @@ void LineIntake::cutNext()
 
 void LineIntake::resetLine()
 {
+    cutPending();
+    // A session open now never gets its EOT: it is cut off as incomplete (held and named, never
+    // stored), and the archive marks the restart so that it does not merge with the next one.
+    if (CaptureArchive::isRecordText(m_session.buffer()))
+        m_archive.sessionCut(m_session.streamPosition(), m_context.clock().now(), m_session.buffer(), false);
+    if (!m_session.buffer().isEmpty())
+        m_archive.restartHere();
     m_session.reset();
     m_session.setFrameAnswers(m_context.settings.FrameAck == 1);
+    m_archive.setSessionOpen(false);
+    writeArchive();
     emit buffersChanged();
 }
 
@@ -130,6 +190,7 @@ bool LineIntake::flushArchive()
 
 void LineIntake::writeArchive()
 {
+    m_flush->stop();
     QString error;
     if (m_archive.write(&error)) {
         m_archiveRetry->stop();

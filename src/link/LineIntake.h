@@ -17,7 +17,8 @@ struct CurrentResult;
 // capture archive, and a session made durable there is handed to the receive worker, whose
 // database work runs on its own thread. Nothing here waits for a database.
 //
-// A second complete session already in the buffer is cut on the next turn of the event loop. An
+// A second complete session already in the buffer is cut on the next turn of the event loop. Bytes
+// go to the archive as they arrive: at once at every ETX and EOT, within half a second otherwise. An
 // archive that cannot be written (disk full) keeps its bytes and sessions and is tried again every
 // two seconds; the alarm says so until it goes through.
 class LineIntake final : public QObject
@@ -33,8 +34,12 @@ public:
 
     // Starts the worker: first what the archive holds unprocessed, then the line's sessions.
     void start();
-    // Stops the worker after the sessions it can store now; what remains is in the archive.
-    void stop();
+    // Stops the worker after the sessions it can store now; what remains is in the archive. Bytes
+    // the archive cannot take are tried for a while, then spilled to a second place: what was done
+    // with them, or empty when all is in the archive.
+    QString stop();
+    // How long stop() keeps trying the archive before it spills.
+    void setStopPatience(int ms) { m_stopPatienceMs = ms; }
 
     // One arrival; returns what to write back to the line (ACK, NAK with frame answers, or nothing).
     QByteArray receive(const QByteArray& bytes);
@@ -51,6 +56,9 @@ public:
     QString alarm() const { return m_alarm; }
 
     static constexpr int kArchiveRetryMs = 2000;
+    // What arrives without ending a frame is on disk within this.
+    static constexpr int kFlushMs = 500;
+    static constexpr int kStopPatienceMs = 10000;
 
 signals:
     void recordParsed(const CurrentResult& record);
@@ -81,6 +89,9 @@ private:
     QThread* m_thread = nullptr;
     QPointer<ReceiveWorker> m_worker;
     QTimer* m_archiveRetry;
+    QTimer* m_flush;
+    int m_stopPatienceMs = kStopPatienceMs;
+    bool m_started = false;
     QList<ReceivedSession> m_undelivered; // durable before the worker started
     QString m_alarm;
     bool m_cutScheduled = false;

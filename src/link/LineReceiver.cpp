@@ -39,10 +39,10 @@ bool LineReceiver::open(QString* error)
     return true;
 }
 
-void LineReceiver::close()
+QString LineReceiver::close()
 {
     m_line->stop();
-    m_intake->stop();
+    return m_intake->stop();
 }
 
 void LineReceiver::receive(const QByteArray& bytes)

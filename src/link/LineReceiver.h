@@ -23,8 +23,9 @@ public:
     // Opens the port from the [comsetup] settings and starts the worker. False, with the reason,
     // when the port cannot be opened.
     bool open(QString* error);
-    // Closes the port, writes what the archive still holds and stops the worker.
-    void close();
+    // Closes the port, writes what the archive still holds and stops the worker. What was done with
+    // bytes the archive could not take (LineIntake::stop), or empty.
+    QString close();
 
     LineIntake& intake() const { return *m_intake; }
     AnalyserLine& line() const { return *m_line; }

@@ -1,7 +1,9 @@
 #include "config/AppSettings.h"
+#include "link/AnalyserCapture.h"
 #include "link/FrameCheck.h"
 #include "link/LinkCommands.h"
 #include "link/MessageParser.h"
+#include "link/SerialSession.h"
 #include "platform/Clock.h"
 #include "platform/InstallFolder.h"
 
@@ -132,13 +134,12 @@ int commandParse(const CommandArgs& args)
         args.err << "corvana-vidas: " << path << ": is a folder, not a capture file\n";
         return 1;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        args.err << "corvana-vidas: " << path << ": cannot be read (" << file.errorString() << ")\n";
+    if (!info.isFile()) {
+        args.err << "corvana-vidas: " << path << ": is not a regular file (a device or a pipe), not a capture file\n";
         return 1;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
         args.err << "corvana-vidas: " << path << ": cannot be read (" << file.errorString() << ")\n";
         return 1;
     }
@@ -151,12 +152,35 @@ int commandParse(const CommandArgs& args)
     options.dateOrder = TagRecord::dateOrderFrom(settings.DateOrder);
 
     // Every record is printed, those of a frame whose checksum fails too, so that the damage can
-    // be seen; the chain itself never takes them.
-    for (const FrameCheck::Segment& segment : FrameCheck::segments(bytes)) {
-        const char* checksum = FrameCheck::name(segment.checksum);
-        for (const MessageParser::Parsed& parsed :
-             MessageParser::parsePieces(MessageParser::decode(segment.bytes), options))
-            args.out << jsonLine(parsed, checksum) << '\n';
+    // be seen; the chain itself never takes them. The file is read a piece at a time, each cut
+    // after a session's EOT (or, failing that, after a frame), so that any size takes little memory.
+    const auto print = [&](const QByteArray& bytes) {
+        for (const FrameCheck::Segment& segment : FrameCheck::segments(bytes)) {
+            const char* checksum = FrameCheck::name(segment.checksum);
+            for (const MessageParser::Parsed& parsed :
+                 MessageParser::parsePieces(MessageParser::decode(segment.bytes), options))
+                args.out << jsonLine(parsed, checksum) << '\n';
+        }
+    };
+    constexpr qint64 kPiece = 1 << 20;
+    QByteArray buffer;
+    for (;;) {
+        const QByteArray chunk = file.read(kPiece);
+        if (chunk.isEmpty())
+            break;
+        buffer += chunk;
+        qsizetype cut = buffer.lastIndexOf(SerialSession::EOT) + 1;
+        if (cut == 0 && buffer.size() >= 4 * kPiece) {
+            const qsizetype gs = buffer.lastIndexOf(AnalyserCapture::GS);
+            cut = gs >= 0 ? std::min(gs + 3, buffer.size()) : buffer.size();
+        }
+        print(buffer.left(cut));
+        buffer.remove(0, cut);
+    }
+    print(buffer);
+    if (file.error() != QFileDevice::NoError) {
+        args.err << "corvana-vidas: " << path << ": cannot be read (" << file.errorString() << ")\n";
+        return 1;
     }
     return 0;
 }

@@ -4,12 +4,11 @@
 #include "db/Databases.h"
 #include "db/DbErrors.h"
 #include "db/SqlTransaction.h"
-#include "link/AnalyserCapture.h"
-#include "link/FrameCheck.h"
 #include "link/LisExport.h"
 #include "link/MessageParser.h"
 #include "link/Notification.h"
 #include "link/ReceiveSteps.h"
+#include "link/SessionFrames.h"
 #include "link/SessionJournal.h"
 
 #include <QSqlQuery>
@@ -38,10 +37,10 @@ using SqlTransaction::begin;
 using SqlTransaction::commit;
 using SqlTransaction::rollback;
 
+// Outside a record nothing can be held: whatever the error, the session waits for it to pass.
 ReceiveChain::Outcome fromError(const QString& step, const QSqlError& error)
 {
-    return {DbErrors::isTransient(error) ? ReceiveChain::Result::Retry : ReceiveChain::Result::Failed,
-            step + QStringLiteral(": ") + error.text()};
+    return {ReceiveChain::Result::Retry, step + QStringLiteral(": ") + error.text()};
 }
 
 } // namespace
@@ -102,10 +101,28 @@ ReceiveChain::Outcome ReceiveChain::processSession(const ReceivedSession& sessio
         if (*known)
             return {Result::Skipped, {}};
     }
+    m_sessionNow = session.receivedAt.isValid() ? session.receivedAt : m_context.clock().now();
+    // What cannot be verified is held, the records of verified frames are parsed. A record the
+    // database refuses for good (a constraint it can never meet) is held too, and the session is
+    // stored again without it; any other error waits for its cause to pass.
+    const SessionFrames::Sorted sorted = SessionFrames::sort(session.bytes, session.complete);
+    m_refused.clear();
+    for (;;) {
+        const Outcome stored = store(db, engine, session, sorted, byHand);
+        if (stored.result != Result::Refused)
+            return stored;
+        if (m_refusedAt < 0 || m_refused.contains(m_refusedAt))
+            return {Result::Retry, stored.reason};
+        m_refused.insert(m_refusedAt, QStringLiteral("refused: ") + stored.reason);
+    }
+}
+
+ReceiveChain::Outcome ReceiveChain::store(const QSqlDatabase& db, SqlEngine engine, const ReceivedSession& session,
+                                          const SessionFrames::Sorted& sorted, bool byHand)
+{
+    QSqlError error;
     if (!begin(db, engine, &error))
         return fromError(QStringLiteral("interface database"), error);
-
-    m_sessionNow = session.receivedAt.isValid() ? session.receivedAt : m_context.clock().now();
     const std::optional<qint64> id = SessionJournal::open(db, session, m_context.clock().now(), &error);
     if (!id) {
         rollback(db, engine);
@@ -116,16 +133,13 @@ ReceiveChain::Outcome ReceiveChain::processSession(const ReceivedSession& sessio
     m_holdError.clear();
     m_results = 0;
     m_held = 0;
+    m_refusedAt = -1;
     m_realSteps->beginSession(m_sessionId, m_sessionNow, byHand);
 
-    // Bad frames are held first, the rest parsed as the analyser sent it.
-    const QList<FrameCheck::Segment> segments = FrameCheck::segments(session.bytes);
-    for (const FrameCheck::Segment& s : segments) {
-        if (s.checksum == FrameCheck::Checksum::Bad)
-            holdFrame(s);
-    }
+    for (const SessionFrames::Held& held : sorted.held)
+        hold(held);
     if (m_holdError.isEmpty())
-        processText(FrameCheck::withoutBadFrames(segments));
+        processRecords(sorted.records);
 
     const RecordSteps::Error stepError = m_steps->error();
     if (!m_holdError.isEmpty() || stepError.isSet()) {
@@ -133,7 +147,7 @@ ReceiveChain::Outcome ReceiveChain::processSession(const ReceivedSession& sessio
         m_events.clear();
         if (!m_holdError.isEmpty())
             return {Result::Retry, m_holdError};
-        return {stepError.transient ? Result::Retry : Result::Failed, stepError.text};
+        return {stepError.transient ? Result::Retry : Result::Refused, stepError.text};
     }
     const SessionJournal::State state = m_held > 0 ? SessionJournal::State::Held : SessionJournal::State::Stored;
     const SqlRun::Outcome closed = SessionJournal::close(db, m_sessionId, state, m_results, QString());
@@ -198,95 +212,58 @@ void ReceiveChain::announce(const QList<LisOutbox::Delivery>& delivered)
     }
 }
 
-bool ReceiveChain::recordFailure(const ReceivedSession& session, const QString& reason)
-{
-    Databases& databases = m_context.databases();
-    const QSqlDatabase db = databases.OpenInterfaceDbQuiet(4);
-    if (!db.isOpen())
-        return false;
-    QSqlError error;
-    const std::optional<qint64> id = SessionJournal::open(db, session, m_context.clock().now(), &error);
-    if (!id || !SessionJournal::close(db, *id, SessionJournal::State::Failed, 0, reason))
-        return false;
-    const QString when = session.receivedAt.toString(QStringLiteral("HH:mm:ss"));
-    emit listLineAdded(when + QStringLiteral("     Failed: ") + reason, 0, FailedLine);
-    return true;
-}
-
-namespace {
-
-// A field of a damaged frame by its tag ("ci", "rt"), for the list line; the frame's own fields
-// may be out of place. The larger models put no RS before a field and cut lines anywhere.
-QString taggedField(const QByteArray& frame, const char* tag)
-{
-    QByteArray text = frame;
-    text.replace(AnalyserCapture::RS, QByteArray());
-    const QByteArray marker = QByteArray("|") + tag;
-    const qsizetype at = text.indexOf(marker);
-    if (at < 0 || text.indexOf(marker, at + 1) >= 0)
-        return {};
-    const qsizetype end = text.indexOf('|', at + 1);
-    return MessageParser::decode(text.mid(at + 3, end < 0 ? -1 : end - at - 3)).trimmed();
-}
-
-} // namespace
-
-void ReceiveChain::holdFrame(const FrameCheck::Segment& frame)
-{
-    // A damaged frame too short to be a record (line noise, a record cut short) would give no
-    // result anyway and is left out without an alarm.
-    if (frame.bytes.size() <= 50)
-        return;
-    const QByteArray& sent = frame.sent;
-    hold(frame.bytes, QStringLiteral("checksum %1, expected %2")
-                          .arg(QString::fromLatin1(sent.isEmpty() ? QByteArray("missing") : sent),
-                               QString::fromLatin1(frame.computed)));
-}
-
-void ReceiveChain::hold(const QByteArray& raw, const QString& reason)
+void ReceiveChain::hold(const SessionFrames::Held& held)
 {
     ++m_held;
-    const QString sample = taggedField(raw, "ci");
-    const QString assay = taggedField(raw, "rt");
     const SqlRun::Outcome added =
         SqlRun::insert(m_context.databases().OpenInterfaceDbQuiet(4), QStringLiteral("heldframe"),
                        {{QStringLiteral("sessionid"), m_sessionId},
                         {QStringLiteral("receivedat"), m_sessionNow.toString(Qt::ISODateWithMs)},
-                        {QStringLiteral("sampleid"), SqlRun::textOrNull(sample)},
-                        {QStringLiteral("shortassay"), SqlRun::textOrNull(assay)},
-                        {QStringLiteral("reason"), reason},
-                        {QStringLiteral("rawframe"), raw}});
+                        {QStringLiteral("sampleid"), SqlRun::textOrNull(held.samples.join(QStringLiteral(", ")))},
+                        {QStringLiteral("shortassay"), SqlRun::textOrNull(held.assays.join(QStringLiteral(", ")))},
+                        {QStringLiteral("reason"), held.reason},
+                        {QStringLiteral("rawframe"), held.bytes}});
     if (!added && m_holdError.isEmpty())
         m_holdError = QStringLiteral("held frame: ") + added.errorText();
-    const QString key =
-        (sample.isEmpty() ? QStringLiteral("?") : sample) + (assay.isEmpty() ? QString() : QStringLiteral(" ") + assay);
-    m_events.append({Event::Line, {}, key, QStringLiteral("     Held: ") + reason, 0, HeldLine});
+    m_events.append({Event::Line, {}, held.key(), QStringLiteral("     Held: ") + held.reason, 0, HeldLine});
 }
 
-void ReceiveChain::processText(const QByteArray& bytes)
+void ReceiveChain::processRecords(const QStringList& records)
 {
     MessageParser::Options options;
     options.timeFromClock = m_context.settings.PCdateYN == 1;
     if (options.timeFromClock)
         options.now = m_sessionNow;
     options.dateOrder = TagRecord::dateOrderFrom(m_context.settings.DateOrder);
-    const QStringList pieces = MessageParser::splitPieces(MessageParser::decode(bytes));
-    for (qsizetype i = 0; i < pieces.size(); ++i) {
+    for (qsizetype i = 0; i < records.size(); ++i) {
         m_current.reset();
-        const MessageParser::Reading reading = MessageParser::readPiece(pieces[i], i > 0, options, m_current);
-        // A record of neither layout is kept as it came (through its checksum) and shown, never
-        // read by position.
+        const MessageParser::Reading reading = MessageParser::readPiece(records[i], true, options, m_current);
+        // A verified record of neither layout is kept as it came (through its checksum) and shown,
+        // never read by position.
         if (reading.kind == MessageParser::Reading::Kind::Held) {
-            QByteArray raw = "mtrsl" + pieces[i].toLatin1();
+            QByteArray raw = "mtrsl" + records[i].toLatin1();
             if (const qsizetype gs = raw.indexOf(AnalyserCapture::GS); gs >= 0)
                 raw.truncate(gs + 3);
-            hold(raw, reading.reason);
+            hold(SessionFrames::named(raw, reading.reason));
+            if (!m_holdError.isEmpty())
+                return;
+            continue;
         }
         if (reading.kind != MessageParser::Reading::Kind::Read)
             continue;
+        if (m_refused.contains(i)) {
+            SessionFrames::Held held{
+                "mtrsl" + records[i].toLatin1(), m_refused.value(i), {m_current.LblSampID}, {m_current.Txt_shortAssay}};
+            hold(held);
+            if (!m_holdError.isEmpty())
+                return;
+            continue;
+        }
         processRecord();
-        if (m_steps->error().isSet())
+        if (m_steps->error().isSet()) {
+            m_refusedAt = i;
             return;
+        }
     }
 }
 
@@ -297,7 +274,7 @@ void ReceiveChain::ParseMessages(QByteArray& messageArea)
     session.receivedAt = m_context.clock().now();
     session.origin = ReceivedSession::Origin::Direct;
     const Outcome outcome = processSession(session);
-    if (outcome.result == Result::Retry || outcome.result == Result::Failed)
+    if (outcome.result == Result::Retry)
         qWarning("receive chain: %s", qUtf8Printable(outcome.reason));
 }
 

@@ -1,13 +1,17 @@
 #pragma once
 
 #include "link/CurrentResult.h"
-#include "link/FrameCheck.h"
 #include "link/LisOutbox.h"
 #include "link/ReceivedSession.h"
 #include "link/RecordSteps.h"
+#include "link/SessionFrames.h"
+
+#include "db/Dialect.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
+#include <QSqlDatabase>
 #include <memory>
 
 class AppContext;
@@ -35,8 +39,8 @@ public:
     enum LineKind : int
     {
         StoredLine = 0,
-        HeldLine = 1,   // a frame whose checksum failed, or a record of neither layout
-        FailedLine = 2, // a session the databases refused for good
+        HeldLine = 1,   // a frame that cannot be verified, a record of neither layout, a session cut short
+        FailedLine = 2, // no longer listed: a session is never given up
         KeptLine = 3,   // a replayed result left alone because a person edited the stored one
     };
 
@@ -44,8 +48,8 @@ public:
     {
         Done,    // processed and committed
         Skipped, // already recorded in the journal
-        Retry,   // a lock or a database out of reach: nothing was kept, try again later
-        Failed,  // the databases refused it; a retry will not mend it
+        Retry,   // a database error: nothing was kept, try again later
+        Refused, // (inside the chain only) a record the database can never take
     };
     struct Outcome
     {
@@ -58,8 +62,6 @@ public:
     ~ReceiveChain() override;
 
     Outcome processSession(const ReceivedSession& session);
-    // Journals a session that cannot be stored, so that it is not taken up again; the list shows it.
-    bool recordFailure(const ReceivedSession& session, const QString& reason);
 
     // Processes the message area as a session received now, then empties it.
     void ParseMessages(QByteArray& messageArea);
@@ -100,10 +102,11 @@ signals:
 
 private:
     struct Event;
-    void processText(const QByteArray& bytes);
+    void processRecords(const QStringList& records);
     void processRecord();
-    void holdFrame(const FrameCheck::Segment& frame);
-    void hold(const QByteArray& raw, const QString& reason);
+    void hold(const SessionFrames::Held& held);
+    Outcome store(const QSqlDatabase& db, SqlEngine engine, const ReceivedSession& session,
+                  const SessionFrames::Sorted& sorted, bool byHand);
     void announce(const QList<LisOutbox::Delivery>& delivered);
 
     AppContext& m_context;
@@ -117,5 +120,7 @@ private:
     QDateTime m_sessionNow;
     int m_results = 0;
     int m_held = 0;
+    QHash<qsizetype, QString> m_refused; // records of this session the database refused, with why
+    qsizetype m_refusedAt = -1;          // the record whose step failed last
     bool m_deliverAtOnce = true;
 };

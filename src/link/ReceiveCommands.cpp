@@ -6,7 +6,6 @@
 #include "link/LinkCommands.h"
 #include "link/LisOutbox.h"
 #include "link/ReceiveChain.h"
-#include "link/SerialSession.h"
 #include "platform/StreamDialogs.h"
 
 #include <QCoreApplication>
@@ -40,11 +39,16 @@ bool prepare(ChainSetup& setup, const CommandArgs& args)
            CommandSetup::openInterface(setup.context, 4, args.err).isOpen();
 }
 
-bool readCapture(const QString& path, QByteArray& bytes, QTextStream& err)
+// A capture file is read a piece at a time; a device or a pipe (which may never end) is refused.
+bool checkCapture(const QString& path, QTextStream& err)
 {
     const QFileInfo info(path);
     if (!info.exists() || info.isDir()) {
         err << "corvana-vidas: " << path << (info.isDir() ? ": is a folder, not a capture file\n" : ": no such file\n");
+        return false;
+    }
+    if (!info.isFile()) {
+        err << "corvana-vidas: " << path << ": is not a regular file (a device or a pipe), not a capture file\n";
         return false;
     }
     QFile file(path);
@@ -52,7 +56,6 @@ bool readCapture(const QString& path, QByteArray& bytes, QTextStream& err)
         err << "corvana-vidas: " << path << ": cannot be read (" << file.errorString() << ")\n";
         return false;
     }
-    bytes = file.readAll();
     return true;
 }
 
@@ -81,8 +84,7 @@ int commandReplay(const CommandArgs& args)
         return 2;
     }
     const QString path = words.first();
-    QByteArray capture;
-    if (!readCapture(path, capture, args.err))
+    if (!checkCapture(path, args.err))
         return 1;
     ChainSetup setup(args);
     if (!prepare(setup, args))
@@ -91,51 +93,64 @@ int commandReplay(const CommandArgs& args)
     const QString archiveFolder = CaptureArchive(setup.context.installFolder(), setup.clock).folder();
     const bool ownArchive =
         QFileInfo(QFileInfo(path).absolutePath()).canonicalFilePath() == QFileInfo(archiveFolder).canonicalFilePath();
-    QList<ReceivedSession> sessions = CaptureArchive::sessionsIn(path);
-    for (ReceivedSession& s : sessions) {
-        s.origin = ReceivedSession::Origin::Replayed;
-        s.force = force;
-        if (!ownArchive) {
-            s.archiveFile.clear();
-            s.endOffset = -1;
-            s.receivedAt = setup.clock.now();
-        }
-    }
-
     ReceiveChain chain(setup.context);
     int stored = 0;
     QObject::connect(&chain, &ReceiveChain::resultCounted, [&stored] { ++stored; });
-    QObject::connect(&chain, &ReceiveChain::listLineAdded, [&args](const QString& line) {
+    int held = 0;
+    QObject::connect(&chain, &ReceiveChain::listLineAdded, [&args, &held](const QString& line, qint64, int kind) {
+        held += kind == ReceiveChain::HeldLine ? 1 : 0;
         args.out << line << '\n';
         args.out.flush();
     });
+    int sessions = 0;
     int skipped = 0;
-    int failed = 0;
-    for (const ReceivedSession& s : sessions) {
-        const ReceiveChain::Outcome outcome = chain.processSession(s);
-        if (outcome.result == ReceiveChain::Result::Skipped) {
-            ++skipped;
-        } else if (outcome.result == ReceiveChain::Result::Retry) {
-            args.err << "corvana-vidas: the databases cannot take the results now: " << outcome.reason << '\n';
-            return 1;
-        } else if (outcome.result == ReceiveChain::Result::Failed) {
-            ++failed;
-            args.err << "corvana-vidas: a session was refused: " << outcome.reason << '\n';
-        }
+    QString waiting; // the databases cannot take results: the replay stops there
+    CaptureArchive::Tail tail;
+    // Each session goes through the chain as it is read, so a file of any size takes little memory.
+    const bool read = CaptureArchive::forEachSession(
+        path,
+        [&](ReceivedSession s) {
+            if (!waiting.isEmpty())
+                return;
+            ++sessions;
+            s.origin = ReceivedSession::Origin::Replayed;
+            s.force = force;
+            if (!ownArchive) {
+                s.archiveFile.clear();
+                s.endOffset = -1;
+                s.receivedAt = setup.clock.now();
+            }
+            const ReceiveChain::Outcome outcome = chain.processSession(s);
+            if (outcome.result == ReceiveChain::Result::Skipped)
+                ++skipped;
+            else if (outcome.result == ReceiveChain::Result::Retry)
+                waiting = outcome.reason;
+        },
+        0, false, false, &tail);
+    if (!waiting.isEmpty()) {
+        args.err << "corvana-vidas: the databases cannot take the results now: " << waiting << '\n';
+        return 1;
     }
-    const qsizetype lastEot = capture.lastIndexOf(SerialSession::EOT);
-    const QByteArray rest = capture.mid(lastEot + 1).trimmed();
-    if (!rest.isEmpty())
-        args.err << "corvana-vidas: " << path << ": the last " << capture.size() - lastEot - 1
+    if (!read) {
+        args.err << "corvana-vidas: " << path << ": cannot be read to its end\n";
+        return 1;
+    }
+    if (!tail.blank)
+        args.err << "corvana-vidas: " << path << ": the last " << tail.afterLastEot
                  << " bytes end without EOT and were not parsed\n";
-    args.err << "corvana-vidas: " << sessions.size() << " messages, " << stored << " results stored";
+    args.err << "corvana-vidas: " << sessions << " messages, " << stored << " results stored";
     if (skipped > 0)
         args.err << ", " << skipped << " already stored (skipped; --force sends them again)";
     args.err << '\n';
     const LisOutbox::SendOutcome outbox = LisOutbox::deliver(setup.context, setup.clock.now());
     if (outbox.waiting > 0)
         args.err << "corvana-vidas: " << outbox.waiting << " results wait for the LIS: " << outbox.reason << '\n';
-    return failed > 0 ? 1 : 0;
+    // Held frames are results that did not arrive as sent: the exit code says so to a script.
+    if (held > 0) {
+        args.err << "corvana-vidas: " << held << " held (not stored): ask the analyser to send them again\n";
+        return 1;
+    }
+    return 0;
 }
 
 // outbox: what waits to be written into the LIS, oldest first, and why.
@@ -246,6 +261,10 @@ int commandReceive(const CommandArgs& args)
     watch.start(100);
     if (!g_stopRequested)
         QCoreApplication::exec();
-    receiver.close();
+    const QString spilled = receiver.close();
+    if (!spilled.isEmpty()) {
+        say(QStringLiteral("ALARM: ") + spilled);
+        return 1;
+    }
     return 0;
 }

@@ -36,7 +36,7 @@ void ReceiveSteps::fail(const char* step, const QSqlError& error)
     if (m_error.isSet())
         return;
     m_error.text = QStringLiteral("%1: %2").arg(QLatin1String(step), error.text());
-    m_error.transient = DbErrors::isTransient(error);
+    m_error.transient = !DbErrors::isRefusal(error);
 }
 
 void ReceiveSteps::failOpen(const char* step, const QString& why)

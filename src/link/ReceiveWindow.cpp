@@ -23,6 +23,9 @@
 
 namespace {
 const QString kPortErrorTitle = QStringLiteral("خطأ فى منفذ الاتصال ..");
+// Received bytes the archive's disk could not take when the receiver stopped.
+const QString kArchiveTitle = QStringLiteral("تنبيه: بيانات مستقبلة");
+const QString kArchiveText = QStringLiteral("تعذر حفظ البيانات المستقبلة في أرشيف الاستقبال: ");
 const QString kPortErrorText = QStringLiteral("خطأ فى منفذ الاتصال التسلسي الخاص بالكمبيوتر") + QStringLiteral("\r\n") +
                                QStringLiteral("هل تريد التأكد من اعدادات منفذ الاتصال او تغيره");
 
@@ -395,7 +398,9 @@ void ReceiveWindow::unload()
     m_notification->close();
     m_line->stop();
     m_context.setLineStatus(m_line->status());
-    m_intake->stop();
+    const QString spilled = m_intake->stop();
+    if (!spilled.isEmpty())
+        m_context.dialogs().warning(kArchiveTitle, kArchiveText + spilled);
     m_context.setReceiveWindowOpen(0);
     m_context.setReceiverOn(0);
 }

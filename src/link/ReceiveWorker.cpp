@@ -8,13 +8,12 @@
 #include "platform/QueuedDialogs.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTimer>
 
 namespace {
 // A lock is waited for this long inside a statement before the session is tried again later.
 constexpr int kBusyTimeoutMs = 1000;
-// A session the databases refuse for good is tried this often before it is journaled as failed.
-constexpr int kRefusalsBeforeFailed = 3;
 } // namespace
 
 ReceiveWorker::ReceiveWorker(const AppContext& main)
@@ -79,10 +78,10 @@ void ReceiveWorker::processQueue()
         // What the archive holds without a journal entry comes before anything new.
         const QSqlDatabase db = m_context->databases().OpenInterfaceDbQuiet(4);
         QSqlError error;
+        const CaptureArchive archive(m_context->installFolder(), m_context->clock());
+        const QString live = QFileInfo(archive.fileFor(m_context->clock().today())).fileName();
         const auto missing =
-            db.isOpen() ? SessionJournal::unrecorded(
-                              db, CaptureArchive(m_context->installFolder(), m_context->clock()).folder(), &error)
-                        : std::nullopt;
+            db.isOpen() ? SessionJournal::unrecorded(db, archive.folder(), &error, live) : std::nullopt;
         if (!missing) {
             scheduleRetry(db.isOpen() ? error.text() : m_context->databases().lastError(DbSlot::InterfaceQuiet4));
             return;
@@ -104,18 +103,8 @@ void ReceiveWorker::processQueue()
             scheduleRetry(outcome.reason);
             return;
         }
-        if (outcome.result == ReceiveChain::Result::Failed && ++m_refusals < kRefusalsBeforeFailed) {
-            scheduleRetry(outcome.reason);
-            return;
-        }
-        if (outcome.result == ReceiveChain::Result::Failed &&
-            !m_chain->recordFailure(m_queue.first(), outcome.reason)) {
-            scheduleRetry(outcome.reason);
-            return;
-        }
         m_queue.removeFirst();
         emit sessionProcessed();
-        m_refusals = 0;
         m_retryMs = 0;
         m_dialogs->clearRepeats();
     }

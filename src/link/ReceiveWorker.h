@@ -14,8 +14,9 @@ struct CurrentResult;
 
 // The receive chain's database work, on a thread of its own so that the line never waits for a
 // database: sessions come in from the line in order and are processed in order, each exactly
-// once. A session that meets a lock or a database out of reach stays first in line and is tried
-// again with growing pauses (up to 30 s) until it goes through; the line goes on being answered
+// once. A session that meets any database error (a lock, a database out of reach, a table
+// renamed or away for a while) stays first in line and is tried again with growing pauses (up to
+// 30 s) until it goes through, never given up; the line goes on being answered
 // meanwhile. At start the worker first takes up what the capture archive holds that the journal
 // does not (a crash between reception and storage), then drains the LIS outbox.
 //
@@ -49,7 +50,7 @@ signals:
     void outboxChanged(int waiting, const QString& reason);
     // Sessions received and not yet stored, and why they wait (empty when they do not).
     void backlogChanged(int waiting, const QString& reason);
-    // A session was stored (or recorded as failed, or found already stored).
+    // A session was stored (or found already stored).
     void sessionProcessed();
 
 private:
@@ -65,6 +66,5 @@ private:
     QList<ReceivedSession> m_queue;
     int m_retryMs = 0;
     int m_outboxRetryMs = 0;
-    int m_refusals = 0;
     bool m_recovered = false;
 };

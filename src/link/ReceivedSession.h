@@ -25,6 +25,9 @@ struct ReceivedSession
     qint64 endOffset = -1; // the offset right after the EOT in that file
     Origin origin = Origin::Direct;
     bool force = false; // replay --force: process even when already recorded
+    // Ended with its EOT. A session cut short (the program stopped, the port was reset) is held
+    // whole and never stored.
+    bool complete = true;
 
     bool hasPlace() const { return !archiveFile.isEmpty() && endOffset >= 0; }
     // Identifies the session's content whatever the line noise and ENQ around it: SHA-256 of the

@@ -12,7 +12,8 @@ public:
     struct Error
     {
         QString text;
-        bool transient = false; // a lock or an unreachable database: the session is tried again
+        // Anything but a refusal of the record's values: the session is tried again until it passes.
+        bool transient = false;
 
         bool isSet() const { return !text.isEmpty(); }
     };

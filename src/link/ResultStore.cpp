@@ -13,9 +13,11 @@ using SqlRun::textOrNull;
 
 BoundQuery duplicateQuery(const CurrentResult& r, const QDate& today, const Dialect& iface)
 {
+    // A short identifier is a sample number the analyser recycles: only today's row of it is the
+    // same sample, so a result of weeks ago under the same number is never overwritten.
     if (r.LblPatID.size() != 13)
-        return {QStringLiteral("SELECT * FROM Result where patientid=? AND shortAssay=? "),
-                {text(r.LblPatID), text(r.Txt_shortAssay)}};
+        return {QStringLiteral("SELECT * FROM Result where patientid=? AND shortAssay=? AND Testdate= ? "),
+                {text(r.LblPatID), text(r.Txt_shortAssay), today}};
     // The sample is compared as a number ("0042" and "42" are one sample) only when it is one: a
     // lenient number of "12AB" would be 12 and overwrite sample 12's result, so any other text is
     // compared as it stands. The conversion never fails on a column holding letters.

@@ -13,8 +13,8 @@ namespace ResultStore {
 
 // The stored row a result with a sample identifier replaces. With a 13-character patient
 // identifier: today's row of the same sample number and assay (the sample identifier is compared
-// as a number, so "0042" and "42" are one sample); otherwise the row of the same patient
-// identifier and assay, of any day.
+// as a number, so "0042" and "42" are one sample); otherwise today's row of the same patient
+// identifier and assay.
 BoundQuery duplicateQuery(const CurrentResult& record, const QDate& today, const Dialect& iface);
 
 // The name a result without sample identifier is filed under: the assay, three blanks, the time.

@@ -13,11 +13,18 @@ SerialSession::Actions SerialSession::onData(const QByteArray& s)
         actions.reply = QByteArray(1, ACK);
         return actions;
     }
+    // The same holds for an ENQ right after a session's EOT in one read: the session is complete,
+    // so the ENQ opens the next one and is answered at once, like a lone one, instead of waiting
+    // for the analyser to ask again. Inside a frame it stays data.
+    const bool enqAfterEot = s.size() >= 2 && s.back() == ENQ && s[s.size() - 2] == EOT;
+    if (enqAfterEot)
+        actions.reply = QByteArray(1, ACK);
     if (!s.isEmpty()) {
         m_runs.append({m_buffer.size(), at});
-        m_buffer.append(s);
+        m_buffer.append(enqAfterEot ? s.chopped(1) : s);
+        // The last frame's answer goes out before the ACK of the ENQ that follows it.
         if (m_frameAnswers)
-            actions.reply = answerFrames();
+            actions.reply = answerFrames() + actions.reply;
     }
     const qsizetype eot = m_buffer.indexOf(EOT);
     if (eot < 0)

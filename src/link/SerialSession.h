@@ -5,7 +5,8 @@
 
 // The receive side of the analyser line, without the port: bytes in, what to do out.
 //
-// A lone ENQ is answered with one ACK. Everything else collects in the receive buffer until an EOT
+// A lone ENQ is answered with one ACK, and so is an ENQ that ends a read right after an EOT (the
+// analyser's next session asking for the line). Everything else collects in the receive buffer until an EOT
 // arrives; the text up to and including the first EOT then moves to the message area, which the
 // parser empties. Only one EOT is cut per call: the owner calls `onData` with no bytes to cut the
 // next complete message still in the buffer. The line is single-byte, so both areas hold bytes and

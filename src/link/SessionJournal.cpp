@@ -20,6 +20,8 @@ QVariant textOrNull(const QString& text)
 }
 
 const QString kBaseline = QStringLiteral("baseline");
+// A session an earlier version gave up on is not recorded: it is taken up again.
+const QString kFailed = QStringLiteral("failed");
 
 } // namespace
 
@@ -80,15 +82,17 @@ std::optional<bool> isRecorded(const QSqlDatabase& db, const ReceivedSession& s,
     if (s.hasPlace()) {
         const auto byPlace =
             found(QStringLiteral("SELECT sessionid FROM receivedsession WHERE archivefile=? AND endoffset=? "
-                                 "AND origin<>?"),
-                  {s.archiveFile, s.endOffset, kBaseline});
+                                 "AND origin<>? AND state<>?"),
+                  {s.archiveFile, s.endOffset, kBaseline, kFailed});
         if (!byPlace || *byPlace || s.origin != ReceivedSession::Origin::Replayed)
             return byPlace;
     }
-    return found(QStringLiteral("SELECT sessionid FROM receivedsession WHERE digest=?"), {s.digest()});
+    return found(QStringLiteral("SELECT sessionid FROM receivedsession WHERE digest=? AND state<>?"),
+                 {s.digest(), kFailed});
 }
 
-std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const QString& captureFolder, QSqlError* error)
+std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const QString& captureFolder, QSqlError* error,
+                                                 const QString& liveFile)
 {
     const auto fail = [error](const QSqlError& e) -> std::optional<QList<ReceivedSession>> {
         if (error)
@@ -112,7 +116,8 @@ std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const Q
     QList<ReceivedSession> missing;
     for (const QString& file : files) {
         const SqlRun::Rows rows = SqlRun::select(
-            db, QStringLiteral("SELECT endoffset, origin FROM receivedsession WHERE archivefile=?"), {file});
+            db, QStringLiteral("SELECT endoffset, origin FROM receivedsession WHERE archivefile=? AND state<>?"),
+            {file, kFailed});
         if (!rows)
             return fail(rows.error);
         QSet<qint64> recorded;
@@ -121,7 +126,7 @@ std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const Q
         const QDate day = QDate::fromString(file.chopped(4), QStringLiteral("yyyy-MM-dd"));
         const bool beforeJournal = journalDay.isValid() && day.isValid() && day <= journalDay;
         for (const ReceivedSession& s :
-             CaptureArchive::sessionsIn(QDir(captureFolder).filePath(file), 0, beforeJournal)) {
+             CaptureArchive::sessionsIn(QDir(captureFolder).filePath(file), 0, beforeJournal, file != liveFile)) {
             if (!recorded.contains(s.endOffset))
                 missing.append(s);
         }

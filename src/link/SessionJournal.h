@@ -17,7 +17,7 @@ enum class State
 {
     Stored, // its results are stored (a session may have none)
     Held,   // stored, but one or more of its frames failed the checksum and are held
-    Failed, // the databases refused it for good; the reason says why
+    Failed, // given up by an earlier version: not recorded, so taken up again
 };
 const char* stateName(State state);
 
@@ -28,14 +28,17 @@ std::optional<qint64> open(const QSqlDatabase& db, const ReceivedSession& sessio
 SqlRun::Outcome close(const QSqlDatabase& db, qint64 sessionId, State state, int results, const QString& reason);
 
 // Whether the session is already processed: by its place in the archive, or for a replayed
-// capture by its place or its digest. Nothing on a database error.
+// capture by its place or its digest; a row of state failed does not count. Nothing on a database
+// error.
 std::optional<bool> isRecorded(const QSqlDatabase& db, const ReceivedSession& session, QSqlError* error);
 
 // The archived sessions of `captureFolder` that no row records, oldest file first, in order.
 // Sessions archived before the journal existed count as processed: they were, without a journal.
 // Those are the files of the days before the journal's first row (made with its table) and, on
 // that row's day, what the file held before its index began.
-std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const QString& captureFolder,
-                                                 QSqlError* error);
+// A session a file holds without its EOT is cut off as incomplete where the stream restarted, and
+// at the end of any file but `liveFile` (the one being written, whose last session may still come).
+std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const QString& captureFolder, QSqlError* error,
+                                                 const QString& liveFile = {});
 
 } // namespace SessionJournal

@@ -132,6 +132,7 @@ private slots:
         add("last line without a break, LF", "cp1256", "[report]\nk=1", "j", "", "2", "[report]\nk=1\nj=2\n");
         add("a line break stays in its value", "cp1256", "[report]\r\nNIDT=\r\nNIDL=\r\n", "NIDT", "", "a\r\nNIDL=x",
             "[report]\r\nNIDT=a  NIDL=x\r\nNIDL=\r\n");
+        add("a remember-me token", "cp1256", "[report]\r\nNIDL=\r\n", "nidl", "", "t0k", "[report]\r\nNIDL=t0k\r\n");
         add("UTF-8 stays UTF-8", "utf8", "[report]\nt=نتائج\n", "sig2", "", "توقيع", "[report]\nt=نتائج\nsig2=توقيع\n");
         add("ASCII file, Arabic value: code page 1256", "cp1256", "[report]\r\n", "s", "", "توقيع",
             "[report]\r\ns=توقيع\r\n");
@@ -157,6 +158,10 @@ private slots:
         QVERIFY(WriteIni(ini, QStringLiteral("report"), key, value));
         QCOMPARE(bytesOf(ini), encoded(encoding, after));
         QCOMPARE(ReadIni(ini, QStringLiteral("report"), key), QString(value).replace(u'\r', u' ').replace(u'\n', u' '));
+        // A password or a token written makes the file private; other keys leave its mode alone.
+        const bool secret = !value.isEmpty() && (key == "Password" || key == "nidl");
+        const auto others = QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther;
+        QCOMPARE(QFile::permissions(ini) & others ? "shared" : "private", secret ? "private" : "shared");
     }
 
     void programSettings()

@@ -311,6 +311,13 @@ void tst_Databases::boundValues()
     for (const char* text : {"database is locked", "the connection is not open"})
         QVERIFY2(DbErrors::isTransient(QSqlError(QString(), text, QSqlError::StatementError)), text);
     QVERIFY(DbErrors::isTransient(QSqlError(QString(), QString(), QSqlError::ConnectionError)));
+    // Only what a record can never meet is a refusal: the receive chain holds that record and waits
+    // out every other error (a table away, a locking protocol error, a lock).
+    for (const char* code : {"18", "19", "2067", "1811", "20", "23505", "23000", "22001"})
+        QVERIFY2(DbErrors::isRefusal(QSqlError(QString(), "x", QSqlError::StatementError, code)), code);
+    for (const char* code : {"1", "5", "15", "42S02", "42P01", "08S01", "x", "230", "2300", "19x"})
+        QVERIFY2(!DbErrors::isRefusal(QSqlError(QString(), "x", QSqlError::StatementError, code)), code);
+    QVERIFY(!DbErrors::isRefusal(QSqlError(QString(), "x", QSqlError::ConnectionError, "19")));
 }
 
 void tst_Databases::failures_data()
@@ -480,8 +487,9 @@ void tst_Databases::schema()
     const auto added = SqlRun::insert(db, "Result", {{"Patientname", "NEW"}});
     QCOMPARE(scalar(db, "SELECT sending FROM Result WHERE AutoNum=?", {added.lastInsertId}), "0");
     for (const QString& lookup : QStringList{
-             "Result where Testdate >= ? AND Testdate <= ?", "Result where patientid=? AND shortAssay=?",
-             "Result where patientid=? and crvtestid=?", "Result where SampleID=? AND Testdate=? AND shortAssay=?",
+             "Result where Testdate >= ? AND Testdate <= ?",
+             "Result where patientid=? AND shortAssay=? AND Testdate= ?", "Result where patientid=? and crvtestid=?",
+             "Result where SampleID=? AND Testdate=? AND shortAssay=?",
              "Result where Patientname = ? order by Testdate", "Result where shortAssay=?",
              "Result WHERE Patientname LIKE ? group by Patientname order By Patientname",
              "Result WHERE DocName LIKE ? group by DocName order By DocName", "testtable where shortAssay=?",

@@ -190,15 +190,24 @@ private slots:
         const QStringList replay{"--home", lab.install.path(), "replay", file.fileName()};
         const auto count = [&lab](Db db, const char* sql) { return lab.install.text(db, sql).toInt(); };
 
-        const QStringList expected{"2601140001254     Yes", "2601140009     No",     "2601140007     No",
-                                   "2601140001230     Yes", "0042     No",           "2601140001230     Yes",
-                                   "FER   08:05 AM     No", "2601140001247     Yes", "TIC21103806     No"};
+        // The first session's record is cut short and its checksum fails: held, and said so.
+        const QStringList expected{"?     Held: checksum 00, expected 5c",
+                                   "2601140001254     Yes",
+                                   "2601140009     No",
+                                   "2601140007     No",
+                                   "2601140001230     Yes",
+                                   "0042     No",
+                                   "2601140001230     Yes",
+                                   "FER   08:05 AM     No",
+                                   "2601140001247     Yes",
+                                   "TIC21103806     No"};
         const ProgramRun first = runCorvanaVidas(replay);
-        QCOMPARE(first.exitCode, 0);
+        QCOMPARE(first.exitCode, 1);
         QCOMPARE(first.out.split('\n', Qt::SkipEmptyParts), expected);
         QCOMPARE(first.err, "corvana-vidas: " + file.fileName() +
                                 ": the last 106 bytes end without EOT and were not parsed\n"
-                                "corvana-vidas: 8 messages, 9 results stored\n");
+                                "corvana-vidas: 8 messages, 9 results stored\n"
+                                "corvana-vidas: 1 held (not stored): ask the analyser to send them again\n");
         QCOMPARE(count(Db::Interface, "SELECT count(*) FROM Result"), 9);
         QCOMPARE(count(Db::Lis, "SELECT count(*) FROM patienttest WHERE resultfinsh=1"), 4);
 
@@ -208,7 +217,7 @@ private slots:
         QVERIFY(second.exitCode == 0 && second.out.isEmpty());
         QVERIFY2(second.err.contains(", 8 already stored (skipped; --force sends them again)"), qPrintable(second.err));
         const ProgramRun forced = runCorvanaVidas(replay + QStringList{"--force"});
-        QCOMPARE(forced.exitCode, 0);
+        QCOMPARE(forced.exitCode, 1);
         QCOMPARE(forced.out.split('\n', Qt::SkipEmptyParts), expected);
         QCOMPARE(count(Db::Interface, "SELECT count(*) FROM Result"), 9);
         QCOMPARE(count(Db::Lis, "SELECT count(*) FROM patienttest WHERE resultfinsh=1"), 4);
@@ -232,6 +241,7 @@ private slots:
                  {{"--home", home, "replay"}, 2, "replay needs exactly one capture file"},
                  {{"--home", home, "replay", home + "/missing.bin"}, 1, "missing.bin: no such file"},
                  {{"--home", home, "replay", home}, 1, "is a folder, not a capture file"},
+                 {{"--home", home, "replay", "/dev/zero"}, 1, "/dev/zero: is not a regular file"},
                  {{"--home", home + "/nowhere", "receive"}, 1, "no such install folder"},
                  {{"--home", home + "/PROC", "replay", file.fileName()}, 1, "PROC/VIDASSETING.INI is missing"},
                  {{"--home", home, "receive"}, 1, "the serial port cannot be opened: "},
@@ -283,7 +293,9 @@ private slots:
         const QString secondLine = startSimulator(second, home.filePath("line2"),
                                                   {"three-results-one-session.bin", "sign-and-unit.bin"}, "64");
         QVERIFY(!secondLine.isEmpty() && ReceiveLab::pointTo(path, secondLine));
-        QTRY_COMPARE_WITH_TIMEOUT(count("SELECT count(*) FROM receivedsession WHERE origin<>'baseline'"), 3, 20000);
+        // Three sessions stored, and the one cut short held and named.
+        QTRY_COMPARE_WITH_TIMEOUT(count("SELECT count(*) FROM receivedsession WHERE origin<>'baseline'"), 4, 20000);
+        QCOMPARE(lab.install.texts(Db::Interface, "SELECT reason FROM heldframe"), QStringList{"session without EOT"});
         second.terminate();
         QVERIFY(second.waitForFinished(5000));
         // The sessions stored are the analyser's own, whole: nothing of the one cut short is in them.
@@ -345,9 +357,13 @@ private slots:
                  10);
         receiver.terminate();
         QVERIFY(receiver.waitForFinished(10000) && receiver.exitCode() == 0);
+        // Each session cut short that reached the receiver is held as such, never stored.
         QCOMPARE(lab.install.texts(Db::Interface, "SELECT count(*), count(DISTINCT SampleID), (SELECT count(*) FROM "
-                                                  "receivedsession WHERE origin<>'baseline') FROM Result"),
+                                                  "receivedsession WHERE origin<>'baseline' AND state='stored') FROM "
+                                                  "Result"),
                  QStringList{"10|10|10"});
+        QCOMPARE(lab.install.text(Db::Interface, "SELECT count(*) FROM heldframe WHERE reason<>'session without EOT'"),
+                 "0");
     }
 
     // A receiver that died in the middle of a session leaves its end on the line. The next one reads

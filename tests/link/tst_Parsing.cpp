@@ -1,5 +1,6 @@
 #include "TestInstall.h"
 #include "link/AnalyserCapture.h"
+#include "link/CaptureArchive.h"
 #include "link/FrameCheck.h"
 #include "link/LinkCommands.h"
 #include "link/MessageParser.h"
@@ -7,8 +8,10 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 #include <sys/resource.h>
+#include <sys/time.h>
 #include <utility>
 
 // The receive side from the line's bytes to the records: session, frames, checksums, parser, `parse`.
@@ -88,6 +91,36 @@ private slots:
 #endif
     }
 
+    // A capture of any size is read a piece at a time, by `parse` and by the archive's reading that
+    // `replay` and the start-up scan use: 100 MB of line noise with a result at its end takes a few
+    // MB, and a device that never ends is refused. Runs first, while the process's peak is low.
+    void boundedMemory()
+    {
+        QTemporaryDir dir;
+        QFile big(dir.filePath("noise.bin"));
+        const QByteArray result = AnalyserCapture::session(
+            {{"260114000123", "TSH", "TSH", QDateTime(QDate(2026, 12, 5), QTime(9, 42)), {}, "2.35", {}}});
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(100 << 20) && big.seek(100 << 20) &&
+                big.write(result) == result.size());
+        big.close();
+        const auto peakKb = [] {
+            rusage usage{};
+            getrusage(RUSAGE_SELF, &usage);
+            return usage.ru_maxrss;
+        };
+        const long before = peakKb();
+        QString out, err;
+        QCOMPARE(parse({big.fileName()}, &out, &err), 0);
+        QCOMPARE(jsonRecords(out).size(), 1);
+        int found = 0;
+        QVERIFY(CaptureArchive::forEachSession(
+            big.fileName(), [&found](const ReceivedSession& s) { found += s.bytes.contains("260114000123") ? 1 : 0; }));
+        QCOMPARE(found, 1);
+        QVERIFY2(peakKb() - before < 40 * 1024, qPrintable(QString::number(peakKb() - before)));
+        QCOMPARE(parse({"/dev/zero"}, &out, &err), 1);
+        QVERIFY2(err.contains("/dev/zero: is not a regular file"), qPrintable(err));
+    }
+
     void serialSession()
     {
         // Arrivals (split at /) fed one by one, the parser taking each message cut; the replies, the stream
@@ -102,7 +135,16 @@ private slots:
             {"m1!m2!/", "", "3 6", "m1!/m2!", ""},               // one cut per call; an empty call cuts the next
             {"!", "", "1", "!", ""},                             // a lone EOT is a message
             {"!abc", "", "1", "!", "abc"},
-            {"abc/@/!d", "&", "5", "abc!", "d"}}; // the answered ENQ has a place in the stream, not in the buffer
+            {"abc/@/!d", "&", "5", "abc!", "d"}, // the answered ENQ has a place in the stream, not in the buffer
+            // The next session's ENQ in one read with the end of a session is answered; the next
+            // session's bytes keep their places in the stream.
+            {"@/[a]!@/[b]!", "&&", "5 10", "[a]!/[b]!", ""},
+            {"[a]!@/[b]!@", "&&", "4 9", "[a]!/[b]!", ""},
+            {"[a]!!@/", "&", "4 5", "[a]!/!", ""},
+            {"[a@]!", "", "5", "[a@]!", ""},      // an ENQ inside a frame is data
+            {"[a]!@x", "", "4", "[a]!", "@x"},    // one that data follows too
+            {"[a]@", "", "", "", "[a]@"},         // and one after a frame without the session's EOT
+            {"[a]!\r@", "", "4", "[a]!", "\r@"}}; // only right after the EOT
         for (const auto& [arrivals, replies, cutEnds, messages, buffer] : lines) {
             SerialSession session;
             QByteArray sent;

@@ -121,3 +121,13 @@ AnalyserCapture::Result ReceiveLab::result(const QByteArray& sample, const QByte
 {
     return {sample, assay, assay + " long", QDateTime(QDate(2026, 12, 5), QTime(9, 42)), reading, value, {}};
 }
+
+QByteArray ReceiveLab::sessionOf(const QString& text)
+{
+    QList<AnalyserCapture::Result> results;
+    for (const QString& r : text.split(u'+')) {
+        const QStringList f = r.split(u'|');
+        results << result(f[0].toLatin1(), f[1].toLatin1(), f[2].toLatin1(), f.value(3).toLatin1());
+    }
+    return AnalyserCapture::session(results);
+}

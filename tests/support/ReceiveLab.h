@@ -60,6 +60,9 @@ public:
     // Points the stable name `path` at `target` in one step, as udev re-points /dev/serial/by-id/...
     static bool pointTo(const QString& path, const QString& target);
 
+    // A session of "sample|assay|value|reading" results, "+" between them.
+    static QByteArray sessionOf(const QString& text);
+
     static AnalyserCapture::Result result(const QByteArray& sample, const QByteArray& assay, const QByteArray& value,
                                           const QByteArray& reading = {});
 

@@ -164,6 +164,12 @@ ScopedConnection& TestInstall::own(Db db)
     return *c;
 }
 
+void TestInstall::reconnect()
+{
+    m_own[0].reset();
+    m_own[1].reset();
+}
+
 QStringList TestInstall::texts(Db db, const QString& sql, const QVariantList& values)
 {
     const SqlRun::Rows rows = SqlRun::select(own(db).db(), sql, values);

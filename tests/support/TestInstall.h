@@ -53,6 +53,8 @@ public:
     // The rows, each with its columns joined by '|' (a null as "null"); the first row alone.
     QStringList texts(Db db, const QString& sql, const QVariantList& values = {});
     QString text(Db db, const QString& sql, const QVariantList& values = {}) { return texts(db, sql, values).value(0); }
+    // Closes the test's own connections: the next statement opens the file now at the path.
+    void reconnect();
 
     FakeDialogs dialogs;
     FakeClock clock;
