@@ -9,9 +9,10 @@ bool isTransient(const QSqlError& error)
     const QString code = error.nativeErrorCode();
     // SQLite: SQLITE_BUSY (5), SQLITE_LOCKED (6), and their extended codes; SQLITE_IOERR (10),
     // SQLITE_FULL (13) and SQLITE_CANTOPEN (14) pass when the disk or the file is back.
+    // (Their codes have at most four digits; five characters are an SQL state, as from a server.)
     bool numeric = false;
     const int sqlite = code.toInt(&numeric);
-    if (numeric) {
+    if (numeric && code.size() < 5) {
         const int primary = sqlite & 0xff;
         if (primary == 5 || primary == 6 || primary == 10 || primary == 13 || primary == 14)
             return true;

@@ -4,6 +4,7 @@
 #include "db/Databases.h"
 #include "db/DbErrors.h"
 #include "db/SqlTransaction.h"
+#include "link/AnalyserCapture.h"
 #include "link/LisExport.h"
 #include "link/MessageParser.h"
 #include "link/Notification.h"

@@ -3,6 +3,7 @@
 #include "link/AnalyserCapture.h"
 #include "link/FrameCheck.h"
 #include "link/MessageParser.h"
+#include "link/TagRecord.h"
 
 namespace SessionFrames {
 
@@ -12,18 +13,22 @@ const QByteArray kMarker = QByteArrayLiteral("mtrsl");
 
 // The first value of a field by its tag ("ci", "rt"), whether RS or "|" comes before the tag: a
 // damaged frame's fields may be out of place, and the larger analysers send tags without RS.
+// A tag given twice in one record names nothing: either value could be the wrong one.
 QString tagged(const QByteArray& bytes, const char* tag)
 {
     const qsizetype tagSize = qsizetype(qstrlen(tag));
+    QString found;
+    int count = 0;
     for (qsizetype at = bytes.indexOf(tag); at >= 0; at = bytes.indexOf(tag, at + 1)) {
         if (at == 0 || (bytes[at - 1] != AnalyserCapture::RS && bytes[at - 1] != '|'))
             continue;
         qsizetype end = bytes.indexOf('|', at);
         if (end < 0)
             end = bytes.size();
-        return MessageParser::decode(bytes.mid(at + tagSize, end - at - tagSize)).trimmed();
+        if (++count == 1)
+            found = MessageParser::decode(bytes.mid(at + tagSize, end - at - tagSize)).trimmed();
     }
-    return {};
+    return count == 1 ? found : QString();
 }
 
 // The sample and assay of every record whose fields can be read, one pair per piece.
@@ -104,7 +109,9 @@ private:
         QStringList records;
         bool shortPiece = false;
         for (qsizetype i = 1; i < pieces.size(); ++i) {
-            if (MessageParser::isRecord(pieces[i]))
+            // The larger models' records have fewer fields than the mini VIDAS's twelve; the chain
+            // reads them by tag or holds them with the reason.
+            if (MessageParser::isRecord(pieces[i]) || TagRecord::shapeOf(pieces[i]) == TagRecord::Shape::Tag)
                 records.append(pieces[i]);
             else
                 shortPiece = true;
