@@ -6,6 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QSaveFile>
+#include <QUuid>
 
 #include <algorithm>
 #include <cerrno>
@@ -238,6 +242,29 @@ QString CaptureArchive::fileFor(const QDate& day) const
     return QDir(folder()).filePath(day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".bin"));
 }
 
+QString CaptureArchive::stationOf(const QString& captureFolder)
+{
+    static QMutex guard;
+    static QHash<QString, QString> known;
+    const QMutexLocker lock(&guard);
+    const QString path = QDir(captureFolder).absoluteFilePath(QStringLiteral("station.id"));
+    if (const auto it = known.constFind(path); it != known.constEnd())
+        return *it;
+    QFile file(path);
+    QString mark;
+    if (file.open(QIODevice::ReadOnly))
+        mark = QString::fromLatin1(file.readAll()).trimmed();
+    if (mark.isEmpty() && QDir().mkpath(captureFolder)) {
+        const QString made = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        QSaveFile out(path);
+        if (out.open(QIODevice::WriteOnly) && out.write(made.toLatin1() + '\n') > 0 && out.commit())
+            mark = made;
+    }
+    if (!mark.isEmpty())
+        known.insert(path, mark);
+    return mark;
+}
+
 QString CaptureArchive::indexFileFor(const QString& archiveFile)
 {
     QString index = archiveFile;
@@ -322,6 +349,7 @@ bool CaptureArchive::write(QString* error)
         // A session whose bytes arrived while memory was full has no place: it is still processed.
         if (const auto at = placeOf(cut.streamEnd, true)) {
             s.archiveFile = at->first;
+            s.station = stationOf(folder());
             s.endOffset = at->second;
             indexLine(at->first, QByteArray::number(s.endOffset) + '\t' +
                                      cut.receivedAt.toString(Qt::ISODateWithMs).toLatin1() + '\n');

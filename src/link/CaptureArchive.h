@@ -76,6 +76,9 @@ public:
     QString folder() const;
     QString fileFor(const QDate& day) const;
     static QString indexFileFor(const QString& archiveFile);
+    // The station mark of the archive in `captureFolder` (file station.id there, made with a
+    // random mark the first time); empty when it can be neither read nor made.
+    static QString stationOf(const QString& captureFolder);
 
     // The sessions of an archive file that end after `fromOffset`, cut as the line would have cut
     // them, with the receive times of the index (the file's time where the index has none).

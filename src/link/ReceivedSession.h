@@ -28,8 +28,14 @@ struct ReceivedSession
     // Ended with its EOT. A session cut short (the program stopped, the port was reset) is held
     // whole and never stored.
     bool complete = true;
+    // Whose archive: the install folder's own station mark. Stations that share one database have
+    // archive files of the same names and sizes, so a place is only a place together with it.
+    QString station;
 
     bool hasPlace() const { return !archiveFile.isEmpty() && endOffset >= 0; }
+    // The archive file as the journal names it: "station/2026-12-05.bin", or the bare name without
+    // a station mark (as the journal named every file before stations shared a database).
+    QString journalFile() const { return station.isEmpty() ? archiveFile : station + QLatin1Char('/') + archiveFile; }
     // Identifies the session's content whatever the line noise and ENQ around it: SHA-256 of the
     // bytes from the first RS to the end.
     QString digest() const;

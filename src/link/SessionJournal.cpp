@@ -43,7 +43,7 @@ std::optional<qint64> open(const QSqlDatabase& db, const ReceivedSession& s, con
 {
     const SqlRun::Outcome added =
         SqlRun::insert(db, QStringLiteral("receivedsession"),
-                       {{QStringLiteral("archivefile"), textOrNull(s.archiveFile)},
+                       {{QStringLiteral("archivefile"), textOrNull(s.journalFile())},
                         {QStringLiteral("endoffset"), s.hasPlace() ? QVariant(s.endOffset) : SqlRun::nullNumber()},
                         {QStringLiteral("receivedat"), isoTime(s.receivedAt)},
                         {QStringLiteral("digest"), s.digest()},
@@ -81,9 +81,9 @@ std::optional<bool> isRecorded(const QSqlDatabase& db, const ReceivedSession& s,
     };
     if (s.hasPlace()) {
         const auto byPlace =
-            found(QStringLiteral("SELECT sessionid FROM receivedsession WHERE archivefile=? AND endoffset=? "
+            found(QStringLiteral("SELECT sessionid FROM receivedsession WHERE archivefile IN (?, ?) AND endoffset=? "
                                  "AND origin<>? AND state<>?"),
-                  {s.archiveFile, s.endOffset, kBaseline, kFailed});
+                  {s.journalFile(), s.archiveFile, s.endOffset, kBaseline, kFailed});
         if (!byPlace || *byPlace || s.origin != ReceivedSession::Origin::Replayed)
             return byPlace;
     }
@@ -114,10 +114,15 @@ std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const Q
             journalDay = day;
     }
     QList<ReceivedSession> missing;
+    // This station's sessions only; rows of a bare file name were written before stations shared a
+    // database, by this station.
+    const QString station = CaptureArchive::stationOf(captureFolder);
     for (const QString& file : files) {
+        const QString journalFile = station.isEmpty() ? file : station + QLatin1Char('/') + file;
         const SqlRun::Rows rows = SqlRun::select(
-            db, QStringLiteral("SELECT endoffset, origin FROM receivedsession WHERE archivefile=? AND state<>?"),
-            {file, kFailed});
+            db,
+            QStringLiteral("SELECT endoffset, origin FROM receivedsession WHERE archivefile IN (?, ?) AND state<>?"),
+            {journalFile, file, kFailed});
         if (!rows)
             return fail(rows.error);
         QSet<qint64> recorded;
@@ -127,8 +132,10 @@ std::optional<QList<ReceivedSession>> unrecorded(const QSqlDatabase& db, const Q
         const bool beforeJournal = journalDay.isValid() && day.isValid() && day <= journalDay;
         for (const ReceivedSession& s :
              CaptureArchive::sessionsIn(QDir(captureFolder).filePath(file), 0, beforeJournal, file != liveFile)) {
-            if (!recorded.contains(s.endOffset))
+            if (!recorded.contains(s.endOffset)) {
                 missing.append(s);
+                missing.last().station = station;
+            }
         }
     }
     return missing;

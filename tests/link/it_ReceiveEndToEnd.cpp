@@ -302,7 +302,7 @@ private slots:
         QStringList sent;
         for (const char* name : {"quantitative-unit.bin", "three-results-one-session.bin", "sign-and-unit.bin"}) {
             for (const AnalyserCapture::Session& s : AnalyserCapture::splitSessions(sampleBytes(name)))
-                sent << ReceivedSession{s.body, {}, {}, -1, {}, false}.digest();
+                sent << ReceivedSession{s.body, {}, {}, -1, {}, false, true, {}}.digest();
         }
         QCOMPARE(lab.install.texts(Db::Interface, "SELECT digest FROM receivedsession WHERE origin<>'baseline' "
                                                   "AND state='stored' ORDER BY sessionid"),
@@ -465,10 +465,11 @@ private slots:
         QCOMPARE(receiver.exitCode(), 0);
         ++kept;
         for (const ReceivedSession& s : archived)
-            QCOMPARE(lab.install.text(Db::Interface,
-                                      "SELECT count(*) FROM receivedsession WHERE archivefile=? AND endoffset=?",
-                                      {s.archiveFile, s.endOffset}),
-                     "1");
+            QCOMPARE(
+                lab.install.text(
+                    Db::Interface, "SELECT count(*) FROM receivedsession WHERE archivefile=? AND endoffset=?",
+                    {CaptureArchive::stationOf(lab.install.path() + "/captures") + '/' + s.archiveFile, s.endOffset}),
+                "1");
         const QString n = QString::number(kept);
         QCOMPARE(lab.install.texts(Db::Interface, "SELECT count(*), count(DISTINCT SampleID || shortAssay), (SELECT "
                                                   "count(*) FROM lisoutbox WHERE state='queued') FROM Result"),

@@ -149,7 +149,8 @@ void tst_ReceiveEdges::databaseErrorsMidSession()
         return true;
     };
     const QByteArray capture = sessionOf("260114000123|TSH|2.35+2601140007|FT4|12+260114000124|TSH|2.4");
-    ReceivedSession s{capture, lab.install.clock.now(), "2026-12-05.bin", 100, ReceivedSession::Origin::Line};
+    ReceivedSession s{
+        capture, lab.install.clock.now(), "2026-12-05.bin", 100, ReceivedSession::Origin::Line, false, true, {}};
     // The connections are open (a session before), so the error meets the session midway.
     QCOMPARE(lab.process(sessionOf("2601140009|CRP|1")), ReceiveChain::Result::Done);
     QVERIFY(run(breaks));

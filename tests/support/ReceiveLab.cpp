@@ -34,7 +34,7 @@ ReceiveChain& ReceiveLab::chain()
 
 ReceiveChain::Result ReceiveLab::process(const QByteArray& bytes, ReceivedSession::Origin origin, bool force)
 {
-    ReceivedSession s{bytes, install.clock.now(), {}, -1, origin, force};
+    ReceivedSession s{bytes, install.clock.now(), {}, -1, origin, force, true, {}};
     return chain().processSession(s).result;
 }
 
