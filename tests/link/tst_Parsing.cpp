@@ -116,7 +116,13 @@ private slots:
         QVERIFY(CaptureArchive::forEachSession(
             big.fileName(), [&found](const ReceivedSession& s) { found += s.bytes.contains("260114000123") ? 1 : 0; }));
         QCOMPARE(found, 1);
+#ifndef __SANITIZE_ADDRESS__
+        // The address sanitizer keeps freed pieces aside (up to 256 MB), so only a plain build can
+        // tell a bounded reading from one that holds the whole file.
         QVERIFY2(peakKb() - before < 40 * 1024, qPrintable(QString::number(peakKb() - before)));
+#else
+        Q_UNUSED(before);
+#endif
         QCOMPARE(parse({"/dev/zero"}, &out, &err), 1);
         QVERIFY2(err.contains("/dev/zero: is not a regular file"), qPrintable(err));
     }
