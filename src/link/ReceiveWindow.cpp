@@ -152,9 +152,11 @@ void ReceiveWindow::buildControls()
     // Status line: activity indicator and port on the right, the count of stored results on the left.
     auto* status = new QHBoxLayout;
     status->setSpacing(6);
+    // The three frames of the activity lamp, by the names the users' manual gives them.
+    const char* const lampNames[] = {"Img1", "Img2", "Img3"};
     for (int i = 0; i < 3; ++i) {
         m_img[i] = new QLabel(this);
-        m_img[i]->setObjectName(QStringLiteral("Img%1").arg(i + 1));
+        m_img[i]->setObjectName(QLatin1String(lampNames[i]));
         m_img[i]->setPixmap(indicatorFrame(i, devicePixelRatioF()));
         m_img[i]->setVisible(i == 0);
         status->addWidget(m_img[i]);
