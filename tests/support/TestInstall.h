@@ -41,7 +41,6 @@ public:
     // Takes the LIS database away (its file renamed, or its server database closed to every
     // connection) or brings it back.
     bool setLisAway(bool away);
-
     // Statements on either database through a connection of the test's own, kept open while the
     // install lives (in WAL mode its reads pass another connection's write lock). Errors warn.
     enum class Db
@@ -53,7 +52,8 @@ public:
     // The rows, each with its columns joined by '|' (a null as "null"); the first row alone.
     QStringList texts(Db db, const QString& sql, const QVariantList& values = {});
     QString text(Db db, const QString& sql, const QVariantList& values = {}) { return texts(db, sql, values).value(0); }
-    // Closes the test's own connections: the next statement opens the file now at the path.
+    // Closes the test's own connections: the next statement opens the file now at the path (or the
+    // server again, after it was restarted).
     void reconnect();
 
     FakeDialogs dialogs;
