@@ -13,18 +13,6 @@ constexpr qsizetype minimumRecordLength = 51;
 constexpr qsizetype minimumFieldCount = 12;
 constexpr qsizetype maximumValueLength = 100;
 
-// Only the blank counts: control characters the analyser leaves around a value are part of it.
-QString trimBlanks(QStringView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == blank)
-        ++begin;
-    while (end > begin && text[end - 1] == blank)
-        --end;
-    return text.sliced(begin, end - begin).toString();
-}
-
 // Characters `from` (counted from 1) onward, at most `count` of them; empty past the end.
 QStringView part(QStringView text, qsizetype from, qsizetype count)
 {
@@ -44,6 +32,17 @@ QString joinFrom2(const QList<QString>& words)
 }
 
 } // namespace
+
+QString trimBlanks(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == blank)
+        ++begin;
+    while (end > begin && text[end - 1] == blank)
+        --end;
+    return text.sliced(begin, end - begin).toString();
+}
 
 QString decode(const QByteArray& bytes)
 {

@@ -13,6 +13,10 @@
 // clock and no settings of their own, so every rule can be tried in isolation.
 namespace MessageParser {
 
+// A value without the blanks at both ends. Only the blank counts: control characters the analyser
+// leaves around a value are part of it.
+QString trimBlanks(QStringView text);
+
 // The analyser's text is single-byte (0xB5 is the micro sign, 0xE9 é).
 QString decode(const QByteArray& bytes);
 

@@ -15,21 +15,9 @@ namespace {
 constexpr QChar rs = QChar(0x1E);
 constexpr QChar gs = QChar(0x1D);
 constexpr QChar bar = QLatin1Char('|');
-constexpr QChar blank = QLatin1Char(' ');
 // "mtrsl" opens the first line, right after the line's RS, and is not part of the piece.
 constexpr qsizetype markerLength = 5;
 constexpr qsizetype maximumValueLength = 100;
-
-QString trimBlanks(QStringView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == blank)
-        ++begin;
-    while (end > begin && text[end - 1] == blank)
-        --end;
-    return text.sliced(begin, end - begin).toString();
-}
 
 // The record's own text in the piece: up to GS, or through the last "|" when no GS came.
 qsizetype bodyEnd(const QString& piece)
@@ -148,7 +136,8 @@ bool readFields(const QString& piece, Fields* out, QString* why)
             if (seen.contains(tag))
                 return refuse(QStringLiteral("two %1 fields").arg(tag));
             seen.insert(tag);
-            *slot = trimBlanks(QStringView(field).sliced(2, std::min(field.size() - 2, maximumValueLength)));
+            *slot =
+                MessageParser::trimBlanks(QStringView(field).sliced(2, std::min(field.size() - 2, maximumValueLength)));
         }
     }
     if (!seen.contains(QStringLiteral("ci")))
